@@ -1,0 +1,37 @@
+# Everyday commands. Each installs what is missing, configures and builds.
+BUILD_DIR ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?=
+DEMO_TASK ?= examples/cabinet.tsk
+
+.PHONY: all deps configure build demo test bench fuzz clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The main job on a bundled example: compute its job plan and summarise it.
+demo: build
+	$(BUILD_DIR)/cli/tavikplan show $(DEMO_TASK)
+	$(BUILD_DIR)/cli/tavikplan compute $(DEMO_TASK) -o $(BUILD_DIR)/demo-plan.tsk; \
+	  status=$$?; [ $$status -eq 0 ] || [ $$status -eq 3 ] || exit $$status
+	@echo "demo: the computed task is in $(BUILD_DIR)/demo-plan.tsk"
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -j $(JOBS) --output-on-failure
+
+bench: deps
+	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DTAVIK_BUILD_BENCHMARKS=ON -DTAVIK_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
+	$(BUILD_DIR)-bench/bench/tavik_bench
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz

@@ -1,0 +1,36 @@
+// tavikplan: the cutting task and its job plan from the command line.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Commands.h"
+
+namespace {
+
+const char* const Usage =
+    "Usage: tavikplan COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  show FILE                 print the task: settings, sheets, pieces and jobs\n"
+    "  compute IN -o OUT         compute the job plan of a task and save it\n"
+    "\n"
+    "Run 'tavikplan COMMAND --help' for the options of a command.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(Usage, stderr);
+    return ExitUsage;
+  }
+  const std::string Command = argv[1];
+  if (Command == "--help" || Command == "-h" || Command == "help") {
+    std::fputs(Usage, stdout);
+    return ExitOk;
+  }
+  TArgs Args(argv + 2, argv + argc);
+  if (Command == "show") return RunShow(Args);
+  if (Command == "compute") return RunCompute(Args);
+  std::fprintf(stderr, "tavikplan: unknown command '%s'\n\n%s", Command.c_str(), Usage);
+  return ExitUsage;
+}

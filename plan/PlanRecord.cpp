@@ -1,0 +1,61 @@
+#include "PlanRecord.h"
+
+#include <algorithm>
+
+#include "PlanError.h"
+
+void NewPlan(TPlan& Task, std::int32_t SearchDepth, TLength KnifeWidth, float ExpectedRate) {
+  Task.OwnerName.clear();
+  Task.OwnerCode.clear();
+  Task.PlanName.clear();
+  Task.PlanDate = 0;
+  Task.SrcCount = 0;
+  Task.ObjCount = 0;
+  Task.JobCount = 0;
+  Task.TotalRate = 0;
+  std::fill(Task.SrcRects.Items.begin(), Task.SrcRects.Items.end(), TSrcRect{});
+  std::fill(Task.ObjPlans.Items.begin(), Task.ObjPlans.Items.end(), TObjPlan{});
+  // Filling from one static empty job keeps the 18 KB entry off the stack.
+  static const TJob EmptyJob{};
+  std::fill(Task.Jobs.Items.begin(), Task.Jobs.Items.end(), EmptyJob);
+  Task.KnifeWidth = KnifeWidth;
+  Task.ExpectedRate = ExpectedRate;
+  Task.SearchDepth = SearchDepth;
+  Task.RigidFlag = true;
+}
+
+void AddSrcRect(TPlan& Task, const TSrcRect& Rect) {
+  if (Task.SrcCount >= MaxSrcRects) RaiseRangeError();
+  ++Task.SrcCount;
+  Task.SrcRects[Task.SrcCount] = Rect;
+}
+
+void AddObjPlan(TPlan& Task, const TObjPlan& Obj) {
+  if (Task.ObjCount >= MaxObjPlans) RaiseRangeError();
+  ++Task.ObjCount;
+  Task.ObjPlans[Task.ObjCount] = Obj;
+}
+
+void ClearJobs(TPlan& Task) {
+  Task.JobCount = 0;
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) Task.ObjPlans[i].Pending = Task.ObjPlans[i].Quantity;
+}
+
+bool AllPlaced(const TPlan& Task) {
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
+    if (Task.ObjPlans[i].Pending > 0) return false;
+  return true;
+}
+
+std::int64_t TotalQuantity(const TPlan& Task) {
+  std::int64_t Sum = 0;
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) Sum += Task.ObjPlans[i].Quantity;
+  return Sum;
+}
+
+std::int64_t PlacedQuantity(const TPlan& Task) {
+  std::int64_t Sum = 0;
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
+    Sum += std::int64_t{Task.ObjPlans[i].Quantity} - Task.ObjPlans[i].Pending;
+  return Sum;
+}

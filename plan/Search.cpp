@@ -1,0 +1,518 @@
+#include "Search.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "Geometry.h"
+
+void CopyLayout(TJob& Dst, const TJob& Src) {
+  Dst.SheetNo = Src.SheetNo;
+  Dst.Rate = Src.Rate;
+  Dst.Count = Src.Count;
+  Dst.PointCount = Src.PointCount;
+  Dst.RectCount = Src.RectCount;
+  std::copy_n(Src.Points.At(1), Src.PointCount, Dst.Points.At(1));
+  std::copy_n(Src.Rects.At(1), Src.RectCount, Dst.Rects.At(1));
+}
+
+namespace {
+
+// The search works on its own layout record: the same points and placed
+// pieces as a TJob, plus each piece's footprint, so that the fit and cover
+// tests read one compact array instead of looking up the piece table.
+//
+// C is the type the geometry is computed in. When every size, coordinate and
+// the knife width lie within +-2^60, sums of three of them fit in 64 bits and
+// the search runs on std::int64_t; otherwise on 128 bits. Both give the same
+// answers; only the speed differs.
+template <class C>
+struct TBox {
+  C X1, Y1, X2, Y2;
+};
+
+// A corner point as the search keeps it, with what the fit test needs
+// worked out once: which corner of a piece sits on it (HighX, HighY) and the
+// room (RX, RY) that the sheet leaves a piece anchored there, so that the
+// sheet test is EX <= RX and EY <= RY. A point that anchors nothing has room
+// below any extent. Hint is the placed piece that last blocked a fit here:
+// the next test tries it first; it only saves work, never changes an answer.
+template <class C>
+struct TPoint {
+  TLength X, Y;
+  C RX, RY;
+  TPointKind Kind;
+  bool HighX, HighY;
+  std::int16_t Hint;
+};
+
+template <class C>
+struct TLayout {
+  std::int32_t SheetNo = 0;
+  float Rate = 0;
+  std::int32_t PointCount = 0;
+  std::int32_t RectCount = 0;
+  std::array<TPoint<C>, MaxPoints> Points;  // numbered from 0 here
+  std::array<TPlacedRect, MaxRects> Rects;
+  std::array<TBox<C>, MaxRects> Boxes;  // footprint of Rects[k]
+};
+
+template <class C>
+void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
+  Dst.SheetNo = Src.SheetNo;
+  Dst.Rate = Src.Rate;
+  Dst.PointCount = Src.PointCount;
+  Dst.RectCount = Src.RectCount;
+  std::copy_n(Src.Points.begin(), Src.PointCount, Dst.Points.begin());
+  std::copy_n(Src.Rects.begin(), Src.RectCount, Dst.Rects.begin());
+  std::copy_n(Src.Boxes.begin(), Src.RectCount, Dst.Boxes.begin());
+}
+
+using TPending = std::array<std::int32_t, MaxObjPlans + 1>;  // indexed 1..ObjCount
+
+// Point kinds overwritten by a placement, to undo a rejected one exactly.
+struct TUndoLog {
+  std::int32_t Count = 0;
+  std::array<std::int32_t, MaxPoints> Index;
+  std::array<TPointKind, MaxPoints> Kind;
+};
+
+// Scratch of the guillotine check: each level splits its segment in place
+// (high side first, list order kept on both sides), so one buffer serves.
+template <class C>
+struct TCutScratch {
+  std::array<TBox<C>, MaxRects> Items;
+  std::array<TBox<C>, MaxRects> Temp;
+};
+
+// What one level of the search owns: the pending counts of its current
+// trial, the trial layout and the best layout so far. Each trial starts
+// from a fresh copy of the node's state, but only the pending counts and the
+// used entries of the layout are copied.
+template <class C>
+struct TLevel {
+  TPending Pending{};
+  TLayout<C> Trial;
+  TLayout<C> Best;
+};
+
+template <class C>
+class TSearch {
+ public:
+  TSearch(const TPlan& Task, const TSrcRect& Sheet, IProgressLink& Link, TSearchStats* Stats, const std::string& Path)
+      : Task_(Task),
+        Link_(Link),
+        Stats_(Stats),
+        Path_(Path),
+        SheetLength_(Sheet.Length),
+        SheetWidth_(Sheet.Width),
+        K_(Task.KnifeWidth) {
+    for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
+      const TObjPlan& O = Task.ObjPlans[i];
+      const auto k = static_cast<std::size_t>(i);
+      Extent_[0][k] = {O.Length, O.Width};
+      Extent_[1][k] = {O.Width, O.Length};
+      Square_[k] = O.Length == O.Width;
+    }
+    Path_.reserve(Path.size() + 32 * static_cast<std::size_t>(std::clamp(Task.SearchDepth, 0, 16) + 1));
+  }
+
+  void Run(std::int32_t Level, TJob& Job) {
+    TLayout<C>& Layout = Root_->Layout;
+    Layout.SheetNo = Job.SheetNo;
+    Layout.Rate = Job.Rate;
+    Layout.PointCount = Job.PointCount;
+    Layout.RectCount = Job.RectCount;
+    for (std::int32_t k = 0; k < Job.PointCount; ++k) {
+      const TCornerPoint& P = Job.Points[k + 1];
+      Layout.Points[Idx(k)] = MakePoint(P.X, P.Y, P.Kind);
+    }
+    std::copy_n(Job.Rects.At(1), Job.RectCount, Layout.Rects.begin());
+    for (std::int32_t r = 0; r < Job.RectCount; ++r) Layout.Boxes[Idx(r)] = BoxOf(Layout.Rects[Idx(r)]);
+    for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Root_->Pending[Idx(i)] = Task_.ObjPlans[i].Pending;
+
+    if (!Node(Level, Root_->Pending, Layout)) return;  // stopped: the job stays as it was
+
+    Job.Rate = Layout.Rate;
+    Job.PointCount = Layout.PointCount;
+    Job.RectCount = Layout.RectCount;
+    for (std::int32_t k = 0; k < Layout.PointCount; ++k) {
+      const TPoint<C>& P = Layout.Points[Idx(k)];
+      Job.Points[k + 1] = TCornerPoint{P.X, P.Y, P.Kind};
+    }
+    std::copy_n(Layout.Rects.begin(), Layout.RectCount, Job.Rects.At(1));
+  }
+
+ private:
+  struct TExtent {
+    C X, Y;
+  };
+
+  static std::size_t Idx(std::int32_t k) { return static_cast<std::size_t>(k); }
+
+  TBox<C> BoxOf(const TPlacedRect& R) const {
+    const TExtent& E = Extent_[R.Rotated ? 1 : 0][Idx(R.ObjNo)];
+    return {C(R.X), C(R.Y), C(R.X) + E.X, C(R.Y) + E.Y};
+  }
+
+  // ------------------------------------------------------------ the search
+
+  // One node; false when a stop request made it return at once. Pending is
+  // the node's own copy, which a greedy completion may change; a branching
+  // node only reads it.
+  bool Node(std::int32_t Level, TPending& Pending, TLayout<C>& Layout) {
+    if (Stats_) ++Stats_->Nodes;
+    Link_.ProcessMessages();
+    if (Link_.StopRequested()) return false;
+    if (Task_.SearchDepth < Level) {
+      // The caller's layout serves as the greedy completion's best layout.
+      Greedy(Pending, Layout);
+    } else {
+      Branch(Level, Pending, Layout);
+    }
+    Layout.Rate = Rate(Layout);
+    return true;
+  }
+
+  void Branch(std::int32_t Level, const TPending& Pending, TLayout<C>& Layout) {
+    Link_.SetNodeText(Path_);
+    Link_.RepaintProgress();
+    TLevel<C>& Own = LevelAt(Level);
+    TLayout<C>* Trial = &Own.Trial;
+    TLayout<C>* Spare = &Own.Best;
+    TLayout<C>* Best = nullptr;  // null while the best layout is the input
+    const std::size_t PathLength = Path_.size();
+    const std::int32_t Points = Layout.PointCount;
+
+    for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
+      if (Pending[Idx(i)] <= 0) continue;
+      for (std::int32_t o = 0; o <= 1; ++o) {
+        for (std::int32_t j = 0; j < Points; ++j) {
+          if (Layout.Points[Idx(j)].Kind == pkDead) continue;
+          // The node's layout is unchanged, so testing the fit on it is
+          // testing it on a fresh copy; only trials that fit are copied.
+          if (!Fits(Layout, j, o, i, Pending[Idx(i)])) continue;
+          CopyUsed(*Trial, Layout);
+          Own.Pending = Pending;
+          --Own.Pending[Idx(i)];
+          Place(*Trial, j, o, i, nullptr);
+          if (Task_.RigidFlag && !Guillotine(*Trial)) continue;
+
+          AppendStep(i, o, j + 1);
+          const bool Searched = Node(Level + 1, Own.Pending, *Trial);
+          Path_.resize(PathLength);
+          // A stopped child hands back nothing; no later trial can replace
+          // the best layout once the stop was asked for.
+          if (!Searched) goto Finish;
+
+          if (Trial->Rate > (Best ? Best->Rate : Layout.Rate)) {
+            Best = Trial;
+            std::swap(Trial, Spare);
+            if (Best->Rate >= Task_.ExpectedRate) goto Finish;
+          }
+        }
+      }
+    }
+  Finish:
+    if (Best) CopyUsed(Layout, *Best);
+  }
+
+  void Greedy(TPending& Pending, TLayout<C>& Layout) {
+    for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
+      std::int32_t& Left = Pending[Idx(i)];
+      if (Left <= 0) continue;
+      for (std::int32_t o = 0; o <= 1; ++o) {
+        // Points appended by placements are visited later in the same scan.
+        const TExtent& E = Extent_[Idx(o)][Idx(i)];
+        for (std::int32_t j = 0; j < Layout.PointCount; ++j) {
+          // Most points fail on the sheet's room alone; test that here.
+          const TPoint<C>& P = Layout.Points[Idx(j)];
+          if (P.Kind == pkDead || E.X > P.RX || E.Y > P.RY) continue;
+          if (!Fits(Layout, j, o, i, Left)) continue;
+          if (Task_.RigidFlag) {
+            const std::int32_t OldPoints = Layout.PointCount, OldRects = Layout.RectCount;
+            Undo_.Count = 0;
+            Place(Layout, j, o, i, &Undo_);
+            if (!Guillotine(Layout)) {
+              // A rejected placement leaves no trace and uses up no piece.
+              for (std::int32_t u = Undo_.Count - 1; u >= 0; --u)
+                Layout.Points[Idx(Undo_.Index[Idx(u)])].Kind = Undo_.Kind[Idx(u)];
+              Layout.PointCount = OldPoints;
+              Layout.RectCount = OldRects;
+              continue;
+            }
+          } else {
+            Place(Layout, j, o, i, nullptr);
+          }
+          if (--Left == 0) goto NextPiece;
+        }
+        // A square turned covers the same ground.
+        if (Square_[Idx(i)]) break;
+      }
+    NextPiece:;
+    }
+  }
+
+  // --------------------------------------------------------- the geometry
+
+  // The search's record of point (x, y) of Kind, with its room on the sheet.
+  TPoint<C> MakePoint(TLength x, TLength y, TPointKind Kind) const {
+    constexpr C None = std::numeric_limits<C>::min();
+    TPoint<C> P{x, y, None, None, Kind, false, false, -1};
+    if (Kind > pkMaxMax) return P;
+    P.HighX = Kind == pkMaxMin || Kind == pkMaxMax;
+    P.HighY = Kind == pkMinMax || Kind == pkMaxMax;
+    // A piece anchored by its low X corner starts at x (x >= 0 needed) and
+    // may reach Length; by its high X corner it ends at x (x <= Length
+    // needed) and may reach back to 0. The same along Y.
+    const bool UsableX = P.HighX ? C(x) <= SheetLength_ : x >= 0;
+    const bool UsableY = P.HighY ? C(y) <= SheetWidth_ : y >= 0;
+    if (UsableX && UsableY) {
+      P.RX = P.HighX ? C(x) : SheetLength_ - x;
+      P.RY = P.HighY ? C(y) : SheetWidth_ - y;
+    }
+    return P;
+  }
+
+  bool Fits(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, std::int32_t Left) const {
+    if (Left < 1 || Layout.RectCount >= MaxRects) return false;
+    const TExtent& E = Extent_[Idx(o)][Idx(i)];
+    TPoint<C>& Point = Layout.Points[Idx(j)];
+    if (E.X > Point.RX || E.Y > Point.RY) return false;
+    const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
+    const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
+    const C NX1 = PX - K_, NY1 = PY - K_, NX2 = PX + E.X + K_, NY2 = PY + E.Y + K_;
+    auto Blocks = [&](const TBox<C>& B) {
+      const bool AlongX = NX1 > B.X1 ? NX1 < B.X2 : NX2 > B.X1;
+      const bool AlongY = NY1 > B.Y1 ? NY1 < B.Y2 : NY2 > B.Y1;
+      return AlongX && AlongY;
+    };
+    // Any order finds an overlap if there is one: first the piece that
+    // blocked this point last time, then the latest pieces, which lie nearest
+    // to the newest points.
+    if (Point.Hint >= 0 && Point.Hint < Layout.RectCount && Blocks(Layout.Boxes[Idx(Point.Hint)])) return false;
+    for (std::int32_t r = Layout.RectCount - 1; r >= 0; --r)
+      if (Blocks(Layout.Boxes[Idx(r)])) {
+        Point.Hint = static_cast<std::int16_t>(r);
+        return false;
+      }
+    return true;
+  }
+
+  bool InsideGrown(const TBox<C>& B, C x, C y) const {
+    return B.X1 - K_ < x && x < B.X2 + K_ && B.Y1 - K_ < y && y < B.Y2 + K_;
+  }
+
+  // Appends a point unless it lies outside the sheet, strictly inside a
+  // placed piece grown by K, or the list is full. True when appended.
+  bool Add(TLayout<C>& Layout, TPointKind Kind, C x, C y) const {
+    if (x < 0 || x > SheetLength_ || y < 0 || y > SheetWidth_) return false;
+    for (std::int32_t r = Layout.RectCount - 1; r >= 0; --r)
+      if (InsideGrown(Layout.Boxes[Idx(r)], x, y)) return false;
+    if (Layout.PointCount >= MaxPoints) return false;
+    Layout.Points[Idx(Layout.PointCount++)] = MakePoint(static_cast<TLength>(x), static_cast<TLength>(y), Kind);
+    return true;
+  }
+
+  // PlacePiece's twelve steps, with the same result: the dead-markings at
+  // the four corners (steps 1, 4, 7, 10) and the final cover test are folded
+  // into one pass over the points that existed before, and a new point is
+  // marked dead when a corner step after it falls on it.
+  void Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo) const {
+    const TExtent& E = Extent_[Idx(o)][Idx(i)];
+    const TPoint<C>& Point = Layout.Points[Idx(j)];
+    const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
+    const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
+    const auto r = Idx(Layout.RectCount++);
+    Layout.Rects[r] = TPlacedRect{i, static_cast<TLength>(PX), static_cast<TLength>(PY), static_cast<std::uint8_t>(o)};
+    const TBox<C> B{PX, PY, PX + E.X, PY + E.Y};
+    Layout.Boxes[r] = B;
+    const std::int32_t OldPoints = Layout.PointCount;
+
+    // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
+    const C CX[4] = {B.X1, B.X2, B.X1, B.X2};
+    const C CY[4] = {B.Y1, B.Y1, B.Y2, B.Y2};
+    // Adds a point of step group g (after corner g's marking); the corner
+    // markings of the later groups may hit it.
+    auto AddAfter = [&](int g, TPointKind Kind, C x, C y) {
+      if (!Add(Layout, Kind, x, y)) return;
+      for (int c = g + 1; c < 4; ++c)
+        if (x == CX[c] && y == CY[c]) {
+          Layout.Points[Idx(Layout.PointCount - 1)].Kind = pkDead;
+          return;
+        }
+    };
+    AddAfter(0, pkMaxMin, B.X1 - K_, B.Y1);
+    AddAfter(0, pkMinMax, B.X1, B.Y1 - K_);
+    AddAfter(1, pkMinMin, B.X2 + K_, B.Y1);
+    AddAfter(1, pkMaxMax, B.X2, B.Y1 - K_);
+    AddAfter(2, pkMaxMax, B.X1 - K_, B.Y2);
+    AddAfter(2, pkMinMin, B.X1, B.Y2 + K_);
+    AddAfter(3, pkMinMax, B.X2 + K_, B.Y2);
+    AddAfter(3, pkMaxMin, B.X2, B.Y2 + K_);
+
+    // New points never lie strictly inside the new piece grown by K (the
+    // append refuses them), so only the old ones can be covered.
+    for (std::int32_t k = 0; k < OldPoints; ++k) {
+      TPoint<C>& P = Layout.Points[Idx(k)];
+      if (P.Kind == pkDead) continue;
+      const C x = P.X, y = P.Y;
+      const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
+      if (!AtCorner && !InsideGrown(B, x, y)) continue;
+      if (Undo) {
+        Undo->Index[Idx(Undo->Count)] = k;
+        Undo->Kind[Idx(Undo->Count)] = P.Kind;
+        ++Undo->Count;
+      }
+      P.Kind = pkDead;
+    }
+  }
+
+  float Rate(TLayout<C>& Layout) const {
+    // CalcJobRate reads only the sheet and the placed pieces.
+    Job_->SheetNo = Layout.SheetNo;
+    Job_->RectCount = Layout.RectCount;
+    std::copy_n(Layout.Rects.begin(), Layout.RectCount, Job_->Rects.At(1));
+    return CalcJobRate(Task_, *Job_);
+  }
+
+  // ----------------------------------------------------- the guillotine test
+  //
+  // IsGuillotine on the footprints: the first cut in candidate order (across
+  // X at the pieces' X values in list order, then across Y), then both sides.
+
+  enum class TSide { Low, High, Across };
+
+  TSide SideOf(const TBox<C>& B, bool AlongY, C Q) const {
+    const C Lo = AlongY ? B.Y1 : B.X1, Hi = AlongY ? B.Y2 : B.X2;
+    if (Hi + K_ <= Q) return TSide::Low;
+    if (Lo >= Q) return TSide::High;
+    return TSide::Across;
+  }
+
+  bool FindCut(const TBox<C>* Items, std::int32_t N, bool& AlongY, C& Q) const {
+    for (int Axis = 0; Axis < 2; ++Axis) {
+      AlongY = Axis == 1;
+      // A cut below every piece's far end plus K has no low side; a cut at
+      // the position just tried gives the same answer again. Skipping those
+      // leaves the first working cut in candidate order as it was.
+      C LowestEnd = std::numeric_limits<C>::max();
+      for (std::int32_t k = 0; k < N; ++k) LowestEnd = std::min(LowestEnd, (AlongY ? Items[k].Y2 : Items[k].X2) + K_);
+      bool Tried = false;
+      C LastQ = 0;
+      for (std::int32_t c = 0; c < N; ++c) {
+        Q = AlongY ? Items[c].Y1 : Items[c].X1;
+        if (Q < LowestEnd || (Tried && Q == LastQ)) continue;
+        Tried = true;
+        LastQ = Q;
+        std::int32_t Lows = 0, Highs = 0;
+        bool Clean = true;
+        for (std::int32_t k = 0; k < N && Clean; ++k) {
+          switch (SideOf(Items[k], AlongY, Q)) {
+            case TSide::Low: ++Lows; break;
+            case TSide::High: ++Highs; break;
+            case TSide::Across: Clean = false; break;
+          }
+        }
+        if (Clean && Lows > 0 && Highs > 0) return true;
+      }
+    }
+    return false;
+  }
+
+  bool Separable(std::int32_t Begin, std::int32_t N) {
+    if (N <= 3) return true;
+    TBox<C>* Items = Cut_->Items.data() + Begin;
+    bool AlongY = false;
+    C Q = 0;
+    if (!FindCut(Items, N, AlongY, Q)) return false;
+    std::int32_t Highs = 0, Lows = 0;
+    for (std::int32_t k = 0; k < N; ++k)
+      if (SideOf(Items[k], AlongY, Q) == TSide::High) Items[Highs++] = Items[k];
+      else Cut_->Temp[Idx(Lows++)] = Items[k];
+    std::copy_n(Cut_->Temp.begin(), Lows, Items + Highs);
+    return Separable(Begin, Highs) && Separable(Begin + Highs, Lows);
+  }
+
+  bool Guillotine(const TLayout<C>& Layout) {
+    if (Layout.RectCount <= 3) return true;
+    std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
+    return Separable(0, Layout.RectCount);
+  }
+
+  // ------------------------------------------------------------- plumbing
+
+  void AppendStep(std::int32_t i, std::int32_t o, std::int32_t j) {
+    Path_ += '/';
+    AppendNumber(i);
+    Path_ += '.';
+    AppendNumber(o);
+    Path_ += '.';
+    AppendNumber(j);
+  }
+
+  void AppendNumber(std::int32_t Value) {
+    char Buf[16];
+    auto Res = std::to_chars(Buf, Buf + sizeof Buf, Value);
+    Path_.append(Buf, static_cast<std::size_t>(Res.ptr - Buf));
+  }
+
+  TLevel<C>& LevelAt(std::int32_t Level) {
+    while (Levels_.size() <= Idx(Level)) Levels_.push_back(std::make_unique<TLevel<C>>());
+    return *Levels_[Idx(Level)];
+  }
+
+  struct TRoot {
+    TPending Pending{};
+    TLayout<C> Layout;
+  };
+
+  const TPlan& Task_;
+  IProgressLink& Link_;
+  TSearchStats* Stats_;
+  std::string Path_;
+  const C SheetLength_, SheetWidth_, K_;
+  std::array<std::array<TExtent, MaxObjPlans + 1>, 2> Extent_{};
+  std::array<bool, MaxObjPlans + 1> Square_{};
+  std::unique_ptr<TRoot> Root_ = std::make_unique<TRoot>();
+  std::vector<std::unique_ptr<TLevel<C>>> Levels_;
+  TUndoLog Undo_;
+  std::unique_ptr<TCutScratch<C>> Cut_ = std::make_unique<TCutScratch<C>>();
+  std::unique_ptr<TJob> Job_ = std::make_unique<TJob>();
+};
+
+// True when sums of up to three of these values cannot leave 64 bits.
+bool FitsNarrow(const TPlan& Task, const TJob& Job) {
+  constexpr TLength Limit = TLength{1} << 60;
+  auto Small = [](TLength V) { return V >= -Limit && V <= Limit; };
+  const TSrcRect& Sheet = Task.SrcRects[Job.SheetNo];
+  if (!Small(Sheet.Length) || !Small(Sheet.Width) || !Small(Task.KnifeWidth)) return false;
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
+    if (!Small(Task.ObjPlans[i].Length) || !Small(Task.ObjPlans[i].Width)) return false;
+  for (std::int32_t k = 1; k <= Job.PointCount; ++k)
+    if (!Small(Job.Points[k].X) || !Small(Job.Points[k].Y)) return false;
+  for (std::int32_t k = 1; k <= Job.RectCount; ++k)
+    if (!Small(Job.Rects[k].X) || !Small(Job.Rects[k].Y)) return false;
+  return true;
+}
+
+template <class C>
+void RunSearch(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path, IProgressLink& Link,
+               TSearchStats* Stats) {
+  auto Search = std::make_unique<TSearch<C>>(Task, Task.SrcRects[Layout.SheetNo], Link, Stats, Path);
+  Search->Run(Level, Layout);
+}
+
+}  // namespace
+
+void SearchLayout(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path,
+                  IProgressLink& Link, TSearchStats* Stats) {
+  if (FitsNarrow(Task, Layout))
+    RunSearch<std::int64_t>(Task, Layout, Level, Path, Link, Stats);
+  else
+    RunSearch<TWide>(Task, Layout, Level, Path, Link, Stats);
+}

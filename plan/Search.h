@@ -1,0 +1,28 @@
+// The layout search: depth-limited enumeration of placements with a greedy
+// completion below the depth and an early stop at the expected utilisation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "PlanRecord.h"
+#include "ProgressLink.h"
+
+// Counters a benchmark or a test may want from a calculation.
+struct TSearchStats {
+  std::uint64_t Nodes = 0;  // SearchLayout calls, the recursive ones included
+};
+
+// Finds the best completion of Layout (a partial layout on sheet SheetNo)
+// for the pending pieces of Task, which is only read. On return Layout holds
+// it with its Rate computed. Level is the depth of this node (1 for the
+// first call) and Path its name for the progress display. When the link
+// asks to stop, Layout is returned unchanged; a running search hands back
+// the best layout it had found.
+void SearchLayout(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path,
+                  IProgressLink& Link, TSearchStats* Stats = nullptr);
+
+// Copies the used entries of Src (points and placed pieces up to their
+// counts) and its header fields into Dst; entries above the counts in Dst
+// keep whatever they held.
+void CopyLayout(TJob& Dst, const TJob& Src);

@@ -1,0 +1,472 @@
+#include "TaskFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+
+#include "PlanError.h"
+
+namespace {
+
+// ---------------------------------------------------------------- writing
+
+void PutLine(std::string& Out, std::string_view Text) {
+  Out.append(Text);
+  Out.append("\r\n");
+}
+
+void PutInt(std::string& Out, std::int64_t Value) {
+  char Buf[24];
+  auto Res = std::to_chars(Buf, Buf + sizeof Buf, Value);
+  PutLine(Out, std::string_view(Buf, static_cast<std::size_t>(Res.ptr - Buf)));
+}
+
+}  // namespace
+
+std::string FormatFloatF(double Value) {
+  if (std::isnan(Value)) return " NAN";
+  if (std::isinf(Value)) return Value < 0 ? "-INF" : " INF";
+  if (Value == 0) return " 0.00000000000000E+0000";
+
+  // 800 digits after the point print any double exactly, so the digits
+  // below are the true expansion, not already rounded by printf.
+  char Buf[1100];
+  std::snprintf(Buf, sizeof Buf, "%.800e", std::fabs(Value));
+  char Digits[16];
+  Digits[0] = Buf[0];
+  std::memcpy(Digits + 1, Buf + 2, 14);  // skip the point
+  const char* ExpText = std::strchr(Buf, 'e');
+  int Exponent = std::atoi(ExpText + 1);
+  if (Buf[16] >= '5') {  // first dropped digit: a 5 rounds the magnitude up
+    int k = 14;
+    while (k >= 0 && Digits[k] == '9') Digits[k--] = '0';
+    if (k >= 0) {
+      ++Digits[k];
+    } else {
+      Digits[0] = '1';
+      ++Exponent;
+    }
+  }
+  char Out[40];
+  std::snprintf(Out, sizeof Out, "%c%c.%.14sE%c%04d", Value < 0 ? '-' : ' ', Digits[0], Digits + 1,
+                Exponent < 0 ? '-' : '+', std::abs(Exponent));
+  return Out;
+}
+
+std::string PlanToText(const TPlan& Task) {
+  std::string Out;
+  Out.reserve(256);
+  PutInt(Out, Task.SrcCount);
+  PutInt(Out, Task.ObjCount);
+  PutInt(Out, Task.JobCount);
+  PutInt(Out, Task.KnifeWidth);
+  PutLine(Out, FormatFloatF(Task.ExpectedRate));
+  PutInt(Out, Task.SearchDepth);
+  for (std::int32_t i = 1; i <= Task.SrcCount; ++i) {
+    const TSrcRect& S = Task.SrcRects[i];
+    PutLine(Out, S.Name);
+    PutInt(Out, S.Length);
+    PutInt(Out, S.Width);
+  }
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
+    const TObjPlan& O = Task.ObjPlans[i];
+    PutLine(Out, O.Name);
+    PutInt(Out, O.Length);
+    PutInt(Out, O.Width);
+    PutInt(Out, O.Pending);
+    PutInt(Out, O.Quantity);
+  }
+  for (std::int32_t j = 1; j <= Task.JobCount; ++j) {
+    const TJob& J = Task.Jobs[j];
+    PutInt(Out, J.SheetNo);
+    PutInt(Out, J.Count);
+    PutInt(Out, J.PointCount);
+    for (std::int32_t k = 1; k <= J.PointCount; ++k) {
+      PutInt(Out, J.Points[k].X);
+      PutInt(Out, J.Points[k].Y);
+      PutInt(Out, J.Points[k].Kind);
+    }
+    PutInt(Out, J.RectCount);
+    for (std::int32_t k = 1; k <= J.RectCount; ++k) {
+      PutInt(Out, J.Rects[k].ObjNo);
+      PutInt(Out, J.Rects[k].X);
+      PutInt(Out, J.Rects[k].Y);
+      PutInt(Out, J.Rects[k].Rotated);
+    }
+  }
+  PutLine(Out, Task.PlanName);
+  PutLine(Out, FormatFloatF(Task.PlanDate));
+  PutLine(Out, Task.OwnerName);
+  PutLine(Out, Task.OwnerCode);
+  return Out;
+}
+
+namespace {
+
+// ---------------------------------------------------------------- reading
+
+// Bytes of a task file, from memory or streamed from an open file.
+class TByteSource {
+ public:
+  explicit TByteSource(std::string_view Text) : Cur_(Text.data()), End_(Text.data() + Text.size()) {}
+  explicit TByteSource(int Fd) : Fd_(Fd), Buffer_(new char[BufferSize]) {}
+
+  int Peek() {
+    if (Cur_ == End_ && !Refill()) return -1;
+    return static_cast<unsigned char>(*Cur_);
+  }
+  int Get() {
+    int C = Peek();
+    if (C >= 0) ++Cur_;
+    return C;
+  }
+
+ private:
+  static constexpr std::size_t BufferSize = 64 * 1024;
+
+  bool Refill() {
+    if (Fd_ < 0 || Eof_) return false;
+    for (;;) {
+      ssize_t N = ::read(Fd_, Buffer_.get(), BufferSize);
+      if (N > 0) {
+        Cur_ = Buffer_.get();
+        End_ = Cur_ + N;
+        return true;
+      }
+      if (N == 0) {
+        Eof_ = true;
+        return false;
+      }
+      if (errno != EINTR) throw EPlanError(FileErrorText(errno, std::string()));
+    }
+  }
+
+  const char* Cur_ = nullptr;
+  const char* End_ = nullptr;
+  int Fd_ = -1;
+  bool Eof_ = false;
+  std::unique_ptr<char[]> Buffer_;
+};
+
+class TTaskReader {
+ public:
+  explicit TTaskReader(TByteSource& Src) : Src_(Src) {}
+
+  // Form I into a field of the given range; out of range is not a number.
+  std::int64_t ReadInt(std::int64_t Min, std::int64_t Max) {
+    std::string Token = ReadToken(32);
+    if (Token.empty()) return 0;
+    std::size_t k = 0;
+    bool Negative = false;
+    if (Token[0] == '+' || Token[0] == '-') {
+      Negative = Token[0] == '-';
+      k = 1;
+    }
+    if (k == Token.size()) InvalidNumber();
+    // Accumulate as a negative value so that the minimum is representable.
+    std::int64_t Value = 0;
+    for (; k < Token.size(); ++k) {
+      char C = Token[k];
+      if (C < '0' || C > '9') InvalidNumber();
+      int D = C - '0';
+      if (Value < (std::numeric_limits<std::int64_t>::min() + D) / 10) InvalidNumber();
+      Value = Value * 10 - D;
+    }
+    if (!Negative) {
+      if (Value == std::numeric_limits<std::int64_t>::min()) InvalidNumber();
+      Value = -Value;
+    }
+    if (Value < Min || Value > Max) InvalidNumber();
+    return Value;
+  }
+
+  std::int32_t ReadInt32() {
+    return static_cast<std::int32_t>(ReadInt(INT32_MIN, INT32_MAX));
+  }
+  std::int64_t ReadInt64() { return ReadInt(INT64_MIN, INT64_MAX); }
+  // Kind and Rotated keep the low 8 bits of the integer read.
+  std::uint8_t ReadByte() { return static_cast<std::uint8_t>(ReadInt32() & 0xFF); }
+
+  // Count of a table: above Capacity fails when entry Capacity + 1 would be
+  // read, so the caller checks; a negative count reads nothing and is 0.
+  std::int32_t ReadCount() {
+    std::int32_t N = ReadInt32();
+    return N < 0 ? 0 : N;
+  }
+
+  // Form F: plain decimal or exponent form with a point.
+  double ReadFloat() {
+    std::string Token = ReadToken(64);
+    if (Token.empty()) return 0;
+    std::size_t k = 0;
+    bool Negative = false;
+    if (Token[0] == '+' || Token[0] == '-') {
+      Negative = Token[0] == '-';
+      k = 1;
+    }
+    // Check the shape first: from_chars would also take "inf", "nan" or hex.
+    std::size_t Start = k, MantDigits = 0;
+    while (k < Token.size() && Token[k] >= '0' && Token[k] <= '9') ++k, ++MantDigits;
+    if (k < Token.size() && Token[k] == '.') {
+      ++k;
+      while (k < Token.size() && Token[k] >= '0' && Token[k] <= '9') ++k, ++MantDigits;
+    }
+    if (MantDigits == 0) InvalidNumber();
+    if (k < Token.size() && (Token[k] == 'e' || Token[k] == 'E')) {
+      ++k;
+      if (k < Token.size() && (Token[k] == '+' || Token[k] == '-')) ++k;
+      std::size_t ExpDigits = 0;
+      while (k < Token.size() && Token[k] >= '0' && Token[k] <= '9') ++k, ++ExpDigits;
+      if (ExpDigits == 0) InvalidNumber();
+    }
+    if (k != Token.size()) InvalidNumber();
+    // from_chars wants no '+' in the exponent; drop it.
+    std::string Body = Token.substr(Start);
+    if (auto P = Body.find_first_of("eE"); P != std::string::npos && P + 1 < Body.size() && Body[P + 1] == '+')
+      Body.erase(P + 1, 1);
+    double Value = 0;
+    auto Res = std::from_chars(Body.data(), Body.data() + Body.size(), Value, std::chars_format::general);
+    if (Res.ec != std::errc() || Res.ptr != Body.data() + Body.size()) InvalidNumber();
+    return Negative ? -Value : Value;
+  }
+
+  // Form T: the rest of the current line without its line end.
+  std::string ReadText() {
+    std::string Text;
+    for (int C = Src_.Get(); C >= 0 && C != '\n'; C = Src_.Get()) Text.push_back(static_cast<char>(C));
+    if (!Text.empty() && Text.back() == '\r') Text.pop_back();
+    return Text;
+  }
+
+ private:
+  [[noreturn]] static void InvalidNumber() { throw EPlanError(PlanMessages::InvalidNumeric); }
+
+  // Skips blanks and control characters (so also empty lines), takes the
+  // number's characters and then skips the rest of its line.
+  std::string ReadToken(std::size_t MaxChars) {
+    int C;
+    while ((C = Src_.Peek()) >= 0 && C <= 32) Src_.Get();
+    std::string Token;
+    while (Token.size() < MaxChars && (C = Src_.Peek()) > 32) Token.push_back(static_cast<char>(Src_.Get()));
+    while ((C = Src_.Get()) >= 0 && C != '\n') {
+    }
+    return Token;
+  }
+
+  TByteSource& Src_;
+};
+
+void CheckCapacity(std::int32_t Entry, std::int32_t Capacity) {
+  if (Entry > Capacity) RaiseRangeError();
+}
+
+// Reads the whole file into Task (a scratch copy of the caller's task).
+void ReadPlan(TPlan& Task, TByteSource& Src) {
+  TTaskReader R(Src);
+  Task.SrcCount = R.ReadCount();
+  Task.ObjCount = R.ReadCount();
+  Task.JobCount = R.ReadCount();
+  Task.KnifeWidth = R.ReadInt64();
+  Task.ExpectedRate = static_cast<float>(R.ReadFloat());
+  Task.SearchDepth = R.ReadInt32();
+
+  // The counts are left at what was read until the loop below passes the
+  // capacity; the error then ends the load before anyone sees them.
+  for (std::int32_t i = 1; i <= Task.SrcCount; ++i) {
+    CheckCapacity(i, MaxSrcRects);
+    TSrcRect& S = Task.SrcRects[i];
+    S.Name = R.ReadText();
+    S.Length = R.ReadInt64();
+    S.Width = R.ReadInt64();
+  }
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
+    CheckCapacity(i, MaxObjPlans);
+    TObjPlan& O = Task.ObjPlans[i];
+    O.Name = R.ReadText();
+    O.Length = R.ReadInt64();
+    O.Width = R.ReadInt64();
+    O.Pending = R.ReadInt32();
+    O.Quantity = R.ReadInt32();
+  }
+  for (std::int32_t j = 1; j <= Task.JobCount; ++j) {
+    CheckCapacity(j, MaxJobs);
+    TJob& J = Task.Jobs[j];
+    J.SheetNo = R.ReadInt32();
+    // Every later reader indexes the sheet table with this number.
+    if (J.SheetNo < 1 || J.SheetNo > Task.SrcCount) RaiseRangeError();
+    J.Count = R.ReadInt32();
+    J.PointCount = R.ReadCount();
+    for (std::int32_t k = 1; k <= J.PointCount; ++k) {
+      CheckCapacity(k, MaxPoints);
+      TCornerPoint& P = J.Points[k];
+      P.X = R.ReadInt64();
+      P.Y = R.ReadInt64();
+      P.Kind = static_cast<TPointKind>(R.ReadByte());
+    }
+    J.RectCount = R.ReadCount();
+    for (std::int32_t k = 1; k <= J.RectCount; ++k) {
+      CheckCapacity(k, MaxRects);
+      TPlacedRect& P = J.Rects[k];
+      P.ObjNo = R.ReadInt32();
+      if (P.ObjNo < 1 || P.ObjNo > Task.ObjCount) RaiseRangeError();
+      P.X = R.ReadInt64();
+      P.Y = R.ReadInt64();
+      P.Rotated = R.ReadByte();
+    }
+  }
+  Task.PlanName = R.ReadText();
+  Task.PlanDate = R.ReadFloat();
+  Task.OwnerName = R.ReadText();
+  Task.OwnerCode = R.ReadText();
+}
+
+void LoadFromSource(TPlan& Task, TByteSource& Src) {
+  auto Scratch = std::make_unique<TPlan>(Task);
+  ReadPlan(*Scratch, Src);
+  Task = std::move(*Scratch);
+}
+
+// A failed system call inside a save, carried to the one place that turns
+// it into the message text.
+struct TSystemError {
+  int Code;
+};
+
+// Closes a descriptor on every way out.
+struct TFdCloser {
+  int Fd;
+  ~TFdCloser() {
+    if (Fd >= 0) ::close(Fd);
+  }
+};
+
+[[noreturn]] void RaiseFileError(int Code, const std::string& Path) {
+  throw EPlanError(FileErrorText(Code, Path));
+}
+
+void WriteAll(int Fd, const std::string& Bytes) {
+  const char* P = Bytes.data();
+  std::size_t Left = Bytes.size();
+  while (Left > 0) {
+    ssize_t N = ::write(Fd, P, Left);
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      throw TSystemError{errno};
+    }
+    P += N;
+    Left -= static_cast<std::size_t>(N);
+  }
+}
+
+std::string FolderOf(const std::string& Path) {
+  auto Slash = Path.find_last_of('/');
+  if (Slash == std::string::npos) return ".";
+  if (Slash == 0) return "/";
+  return Path.substr(0, Slash);
+}
+
+// Writes Bytes to an existing file that is not a regular file (a device,
+// a pipe): such a file cannot be replaced by a rename.
+void WriteInPlace(const std::string& Path, const std::string& Bytes) {
+  int Fd = ::open(Path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (Fd < 0) RaiseFileError(errno, Path);
+  TFdCloser Closer{Fd};
+  try {
+    WriteAll(Fd, Bytes);
+  } catch (const TSystemError& E) {
+    RaiseFileError(E.Code, Path);
+  }
+}
+
+// Creates a new, empty temporary file next to Target; returns its name.
+int CreateTemporary(const std::string& Target, std::string& TempPath, mode_t Mode) {
+  std::string Folder = FolderOf(Target);
+  std::string Base = Target.substr(Target.find_last_of('/') == std::string::npos ? 0 : Target.find_last_of('/') + 1);
+  static std::mt19937_64 Random{std::random_device{}()};
+  for (int Attempt = 0; Attempt < 100; ++Attempt) {
+    char Suffix[32];
+    std::snprintf(Suffix, sizeof Suffix, ".%08llx.tmp", static_cast<unsigned long long>(Random() & 0xFFFFFFFFu));
+    TempPath = Folder + "/." + Base + Suffix;
+    int Fd = ::open(TempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
+    if (Fd >= 0) return Fd;
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+}  // namespace
+
+void PlanFromText(TPlan& Task, std::string_view Text) {
+  TByteSource Src(Text);
+  LoadFromSource(Task, Src);
+}
+
+void LoadPlan(TPlan& Task, const std::string& Path) {
+  if (Path.empty() || Path.find('\0') != std::string::npos) throw EPlanError(PlanMessages::InvalidFilename);
+  int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Fd < 0) RaiseFileError(errno, Path);
+  TFdCloser Closer{Fd};
+  struct stat St {};
+  if (::fstat(Fd, &St) == 0 && S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);
+  TByteSource Src(Fd);
+  LoadFromSource(Task, Src);
+}
+
+void SavePlan(const TPlan& Task, const std::string& Path) {
+  if (Path.empty() || Path.find('\0') != std::string::npos) throw EPlanError(PlanMessages::InvalidFilename);
+  const std::string Bytes = PlanToText(Task);
+
+  // Replace what a link points to, not the link itself.
+  std::string Target = Path;
+  struct stat St {};
+  if (::lstat(Path.c_str(), &St) == 0 && S_ISLNK(St.st_mode)) {
+    if (char* Real = ::realpath(Path.c_str(), nullptr)) {
+      Target = Real;
+      std::free(Real);
+    }
+  }
+  bool Exists = ::stat(Target.c_str(), &St) == 0;
+  if (Exists && S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);
+  if (Exists && !S_ISREG(St.st_mode)) {
+    WriteInPlace(Target, Bytes);
+    return;
+  }
+
+  std::string TempPath;
+  int Fd = CreateTemporary(Target, TempPath, 0666);
+  if (Fd < 0) RaiseFileError(errno, Path);
+  try {
+    TFdCloser Closer{Fd};
+    if (Exists) {
+      // Keep the file's permissions and, where allowed, its owner.
+      (void)::fchmod(Fd, St.st_mode & 07777);
+      if (St.st_uid != ::geteuid() || St.st_gid != ::getegid()) (void)!::fchown(Fd, St.st_uid, St.st_gid);
+    }
+    WriteAll(Fd, Bytes);
+    if (::fsync(Fd) != 0) throw TSystemError{errno};
+    Closer.Fd = -1;
+    if (::close(Fd) != 0) throw TSystemError{errno};
+    if (::rename(TempPath.c_str(), Target.c_str()) != 0) throw TSystemError{errno};
+  } catch (const TSystemError& E) {
+    ::unlink(TempPath.c_str());
+    RaiseFileError(E.Code, Path);
+  }
+  // Make the rename itself durable; a failure here loses nothing.
+  int Dir = ::open(FolderOf(Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (Dir >= 0) {
+    (void)::fsync(Dir);
+    ::close(Dir);
+  }
+}
