@@ -111,6 +111,7 @@ class TSearch {
         SheetLength_(Sheet.Length),
         SheetWidth_(Sheet.Width),
         K_(Task.KnifeWidth) {
+    Hereditary_ = Task.KnifeWidth >= 0;
     for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
       const TObjPlan& O = Task.ObjPlans[i];
       const auto k = static_cast<std::size_t>(i);
@@ -118,6 +119,7 @@ class TSearch {
       Extent_[1][k] = {O.Width, O.Length};
       Square_[k] = O.Length == O.Width;
       Negative_ = Negative_ || O.Length < 0 || O.Width < 0;
+      Hereditary_ = Hereditary_ && O.Length > 0 && O.Width > 0;
     }
     Path_.reserve(Path.size() + 32 * static_cast<std::size_t>(std::clamp(Task.SearchDepth, 0, 16) + 1));
   }
@@ -135,6 +137,13 @@ class TSearch {
     std::copy_n(Job.Rects.At(1), Job.RectCount, Layout.Rects.begin());
     for (std::int32_t r = 0; r < Job.RectCount; ++r) Layout.Boxes[Idx(r)] = BoxOf(Layout.Rects[Idx(r)]);
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Root_->Pending[Idx(i)] = Task_.ObjPlans[i].Pending;
+    // A caller's partial layout need not be cuttable, nor spaced as the
+    // search spaces its pieces; test it the plain way first.
+    if (Hereditary_ && Task_.RigidFlag && Layout.RectCount > 0) {
+      Hereditary_ = false;
+      std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
+      Hereditary_ = Separable(0, Layout.RectCount) && SpacedApart(Layout);
+    }
 
     if (!Node(Level, Root_->Pending, Layout)) return;  // stopped: the job stays as it was
 
@@ -280,7 +289,8 @@ class TSearch {
     return P;
   }
 
-  bool Fits(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, std::int32_t Left) const {
+  [[gnu::always_inline]] bool Fits(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i,
+                                   std::int32_t Left) const {
     if (Left < 1 || Layout.RectCount >= MaxRects) return false;
     const TExtent& E = Extent_[Idx(o)][Idx(i)];
     TPoint<C>& Point = Layout.Points[Idx(j)];
@@ -311,21 +321,12 @@ class TSearch {
     return B.X1 - K_ < x && x < B.X2 + K_ && B.Y1 - K_ < y && y < B.Y2 + K_;
   }
 
-  // Appends a point unless it lies outside the sheet, strictly inside a
-  // placed piece grown by K, or the list is full. True when appended.
-  bool Add(TLayout<C>& Layout, TPointKind Kind, C x, C y) const {
-    if (x < 0 || x > SheetLength_ || y < 0 || y > SheetWidth_) return false;
-    for (std::int32_t r = Layout.RectCount - 1; r >= 0; --r)
-      if (InsideGrown(Layout.Boxes[Idx(r)], x, y)) return false;
-    if (Layout.PointCount >= MaxPoints) return false;
-    Layout.Points[Idx(Layout.PointCount++)] = MakePoint(static_cast<TLength>(x), static_cast<TLength>(y), Kind);
-    return true;
-  }
-
-  // PlacePiece's twelve steps, with the same result: the dead-markings at
-  // the four corners (steps 1, 4, 7, 10) and the final cover test are folded
-  // into one pass over the points that existed before, and a new point is
-  // marked dead when a corner step after it falls on it.
+  // PlacePiece's twelve steps, with the same result. The eight new points
+  // are tested against the placed pieces in one pass (the pieces do not
+  // change while they are appended), the dead-markings at the four corners
+  // (steps 1, 4, 7, 10) and the final cover test are folded into one pass
+  // over the points that existed before, and a new point is marked dead
+  // when a corner step after it falls on it.
   void Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo) const {
     const TExtent& E = Extent_[Idx(o)][Idx(i)];
     const TPoint<C>& Point = Layout.Points[Idx(j)];
@@ -337,30 +338,51 @@ class TSearch {
     Layout.Boxes[r] = B;
     const std::int32_t OldPoints = Layout.PointCount;
 
+    // The new points in step order (2, 3, 5, 6, 8, 9, 11, 12), each with the
+    // group of corner markings it follows.
+    struct TNew {
+      TPointKind Kind;
+      C X, Y;
+      int Group;
+      bool Keep;
+    };
+    TNew New[8] = {{pkMaxMin, B.X1 - K_, B.Y1, 0, true}, {pkMinMax, B.X1, B.Y1 - K_, 0, true},
+                   {pkMinMin, B.X2 + K_, B.Y1, 1, true}, {pkMaxMax, B.X2, B.Y1 - K_, 1, true},
+                   {pkMaxMax, B.X1 - K_, B.Y2, 2, true}, {pkMinMin, B.X1, B.Y2 + K_, 2, true},
+                   {pkMinMax, B.X2 + K_, B.Y2, 3, true}, {pkMaxMin, B.X2, B.Y2 + K_, 3, true}};
+    C MinX = std::numeric_limits<C>::max(), MinY = MinX, MaxX = std::numeric_limits<C>::min(), MaxY = MaxX;
+    for (TNew& N : New) {
+      N.Keep = N.X >= 0 && N.X <= SheetLength_ && N.Y >= 0 && N.Y <= SheetWidth_;
+      MinX = std::min(MinX, N.X);
+      MaxX = std::max(MaxX, N.X);
+      MinY = std::min(MinY, N.Y);
+      MaxY = std::max(MaxY, N.Y);
+    }
+    // A placed piece whose grown footprint misses the box around all eight
+    // points covers none of them.
+    for (std::int32_t k = 0; k < Layout.RectCount; ++k) {
+      const TBox<C>& R = Layout.Boxes[Idx(k)];
+      if (R.X2 + K_ <= MinX || R.X1 - K_ >= MaxX || R.Y2 + K_ <= MinY || R.Y1 - K_ >= MaxY) continue;
+      for (TNew& N : New)
+        if (N.Keep && InsideGrown(R, N.X, N.Y)) N.Keep = false;
+    }
+
     // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
     const C CX[4] = {B.X1, B.X2, B.X1, B.X2};
     const C CY[4] = {B.Y1, B.Y1, B.Y2, B.Y2};
-    // Adds a point of step group g (after corner g's marking); the corner
-    // markings of the later groups may hit it.
-    auto AddAfter = [&](int g, TPointKind Kind, C x, C y) {
-      if (!Add(Layout, Kind, x, y)) return;
-      for (int c = g + 1; c < 4; ++c)
-        if (x == CX[c] && y == CY[c]) {
-          Layout.Points[Idx(Layout.PointCount - 1)].Kind = pkDead;
-          return;
+    for (const TNew& N : New) {
+      if (!N.Keep || Layout.PointCount >= MaxPoints) continue;
+      TPoint<C>& Added = Layout.Points[Idx(Layout.PointCount++)];
+      Added = MakePoint(static_cast<TLength>(N.X), static_cast<TLength>(N.Y), N.Kind);
+      for (int c = N.Group + 1; c < 4; ++c)
+        if (N.X == CX[c] && N.Y == CY[c]) {
+          Added.Kind = pkDead;
+          break;
         }
-    };
-    AddAfter(0, pkMaxMin, B.X1 - K_, B.Y1);
-    AddAfter(0, pkMinMax, B.X1, B.Y1 - K_);
-    AddAfter(1, pkMinMin, B.X2 + K_, B.Y1);
-    AddAfter(1, pkMaxMax, B.X2, B.Y1 - K_);
-    AddAfter(2, pkMaxMax, B.X1 - K_, B.Y2);
-    AddAfter(2, pkMinMin, B.X1, B.Y2 + K_);
-    AddAfter(3, pkMinMax, B.X2 + K_, B.Y2);
-    AddAfter(3, pkMaxMin, B.X2, B.Y2 + K_);
+    }
 
-    // New points never lie strictly inside the new piece grown by K (the
-    // append refuses them), so only the old ones can be covered.
+    // New points never lie strictly inside the new piece grown by K (they
+    // were refused above), so only the old ones can be covered.
     for (std::int32_t k = 0; k < OldPoints; ++k) {
       TPoint<C>& P = Layout.Points[Idx(k)];
       if (P.Kind == pkDead) continue;
@@ -442,10 +464,81 @@ class TSearch {
     return Separable(Begin, Highs) && Separable(Begin + Highs, Lows);
   }
 
+  // With positive sizes and K >= 0 any two pieces of a search layout lie at
+  // least K apart along X or along Y, so any three of them can be cut apart
+  // (the X overlaps of three pieces form a chain or a triangle, whose pairs
+  // are then stacked along Y). Cuttability is then hereditary: the pieces on
+  // either side of any through cut of a cuttable layout are cuttable again.
+  // So the first cut in candidate order gives the same answer as any other,
+  // which lets the test below cut at every position at once, and a new piece
+  // that a single cut separates from a cuttable layout keeps it cuttable.
+  // Other sizes take the candidate order step by step.
+
+  // Cuts Items[Begin, Begin + N) across X (Axis 0) or Y at every position
+  // where no piece or knife path lies, and tests each group.
+  bool Splittable(std::int32_t Begin, std::int32_t N, int SkipAxis) {
+    if (N <= 3) return true;
+    TBox<C>* Items = Cut_->Items.data() + Begin;
+    for (int Axis = 0; Axis < 2; ++Axis) {
+      if (Axis == SkipAxis) continue;
+      const bool AlongY = Axis == 1;
+      auto Lo = [AlongY](const TBox<C>& B) { return AlongY ? B.Y1 : B.X1; };
+      auto Hi = [AlongY](const TBox<C>& B) { return AlongY ? B.Y2 : B.X2; };
+      std::sort(Items, Items + N, [&](const TBox<C>& A, const TBox<C>& B) { return Lo(A) < Lo(B); });
+      std::int32_t GroupStart = 0;
+      C Reach = Hi(Items[0]) + K_;
+      bool Split = false, Ok = true;
+      for (std::int32_t t = 1; t < N && Ok; ++t) {
+        if (Reach <= Lo(Items[t])) {
+          // Pieces before t end, with the knife's path, before piece t starts.
+          Split = true;
+          Ok = Splittable(Begin + GroupStart, t - GroupStart, Axis);
+          // The recursion sorted only inside that group; what follows is intact.
+          GroupStart = t;
+        }
+        Reach = std::max(Reach, Hi(Items[t]) + K_);
+      }
+      if (Split) return Ok && Splittable(Begin + GroupStart, N - GroupStart, Axis);
+    }
+    return false;
+  }
+
+  // Every two pieces at least K apart along X or along Y.
+  bool SpacedApart(const TLayout<C>& Layout) const {
+    for (std::int32_t a = 0; a < Layout.RectCount; ++a)
+      for (std::int32_t b = 0; b < a; ++b) {
+        const TBox<C>& A = Layout.Boxes[Idx(a)];
+        const TBox<C>& B = Layout.Boxes[Idx(b)];
+        if (A.X1 < B.X2 + K_ && B.X1 < A.X2 + K_ && A.Y1 < B.Y2 + K_ && B.Y1 < A.Y2 + K_) return false;
+      }
+    return true;
+  }
+
+  // Whether the last piece of Layout lies alone on one side of a through cut.
+  bool SeparatedFromRest(const TLayout<C>& Layout) const {
+    const std::int32_t N = Layout.RectCount - 1;
+    const TBox<C>& P = Layout.Boxes[Idx(N)];
+    C MinX = std::numeric_limits<C>::max(), MinY = MinX, MaxX = std::numeric_limits<C>::min(), MaxY = MaxX;
+    for (std::int32_t k = 0; k < N; ++k) {
+      const TBox<C>& B = Layout.Boxes[Idx(k)];
+      MinX = std::min(MinX, B.X1);
+      MaxX = std::max(MaxX, B.X2);
+      MinY = std::min(MinY, B.Y1);
+      MaxY = std::max(MaxY, B.Y2);
+    }
+    return P.X1 >= MaxX + K_ || P.X2 + K_ <= MinX || P.Y1 >= MaxY + K_ || P.Y2 + K_ <= MinY;
+  }
+
+  // IsGuillotine of Layout, whose pieces but the last were already tested.
   bool Guillotine(const TLayout<C>& Layout) {
     if (Layout.RectCount <= 3) return true;
+    if (!Hereditary_) {
+      std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
+      return Separable(0, Layout.RectCount);
+    }
+    if (SeparatedFromRest(Layout)) return true;
     std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
-    return Separable(0, Layout.RectCount);
+    return Splittable(0, Layout.RectCount, -1);
   }
 
   // ------------------------------------------------------------- plumbing
@@ -483,6 +576,9 @@ class TSearch {
   std::array<std::array<TExtent, MaxObjPlans + 1>, 2> Extent_{};
   std::array<bool, MaxObjPlans + 1> Square_{};
   bool Negative_ = false;  // some piece has a negative size
+  // The guillotine shortcuts above hold: sizes positive, K >= 0, and the
+  // layout the search starts from cuttable (or the material not rigid).
+  bool Hereditary_ = false;
   std::unique_ptr<TRoot> Root_ = std::make_unique<TRoot>();
   std::vector<std::unique_ptr<TLevel<C>>> Levels_;
   TUndoLog Undo_;
