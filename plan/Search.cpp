@@ -59,7 +59,18 @@ struct TLayout {
   std::array<TPoint<C>, MaxPoints> Points;  // numbered from 0 here
   std::array<TPlacedRect, MaxRects> Rects;
   std::array<TBox<C>, MaxRects> Boxes;  // footprint of Rects[k]
+  // The live points, in order: the scans visit only these.
+  std::int32_t LiveCount = 0;
+  std::array<std::int16_t, MaxPoints> Live;
 };
+
+template <class C>
+void RebuildLive(TLayout<C>& Layout) {
+  Layout.LiveCount = 0;
+  for (std::int32_t k = 0; k < Layout.PointCount; ++k)
+    if (Layout.Points[static_cast<std::size_t>(k)].Kind != pkDead)
+      Layout.Live[static_cast<std::size_t>(Layout.LiveCount++)] = static_cast<std::int16_t>(k);
+}
 
 template <class C>
 void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
@@ -70,6 +81,8 @@ void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
   std::copy_n(Src.Points.begin(), Src.PointCount, Dst.Points.begin());
   std::copy_n(Src.Rects.begin(), Src.RectCount, Dst.Rects.begin());
   std::copy_n(Src.Boxes.begin(), Src.RectCount, Dst.Boxes.begin());
+  Dst.LiveCount = Src.LiveCount;
+  std::copy_n(Src.Live.begin(), Src.LiveCount, Dst.Live.begin());
 }
 
 using TPending = std::array<std::int32_t, MaxObjPlans + 1>;  // indexed 1..ObjCount
@@ -136,6 +149,7 @@ class TSearch {
     }
     std::copy_n(Job.Rects.At(1), Job.RectCount, Layout.Rects.begin());
     for (std::int32_t r = 0; r < Job.RectCount; ++r) Layout.Boxes[Idx(r)] = BoxOf(Layout.Rects[Idx(r)]);
+    RebuildLive(Layout);
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Root_->Pending[Idx(i)] = Task_.ObjPlans[i].Pending;
     // A caller's partial layout need not be cuttable, nor spaced as the
     // search spaces its pieces; test it the plain way first.
@@ -196,20 +210,20 @@ class TSearch {
     TLayout<C>* Spare = &Own.Best;
     TLayout<C>* Best = nullptr;  // null while the best layout is the input
     const std::size_t PathLength = Path_.size();
-    const std::int32_t Points = Layout.PointCount;
 
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
       if (Pending[Idx(i)] <= 0) continue;
       for (std::int32_t o = 0; o <= 1; ++o) {
-        for (std::int32_t j = 0; j < Points; ++j) {
-          if (Layout.Points[Idx(j)].Kind == pkDead) continue;
+        // The node's layout does not change in these loops.
+        for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
+          const std::int32_t j = Layout.Live[Idx(q)];
           // The node's layout is unchanged, so testing the fit on it is
           // testing it on a fresh copy; only trials that fit are copied.
           if (!Fits(Layout, j, o, i, Pending[Idx(i)])) continue;
           CopyUsed(*Trial, Layout);
           Own.Pending = Pending;
           --Own.Pending[Idx(i)];
-          Place(*Trial, j, o, i, nullptr);
+          Place(*Trial, j, o, i, nullptr, -1);
           if (Task_.RigidFlag && !Guillotine(*Trial)) continue;
 
           AppendStep(i, o, j + 1);
@@ -239,25 +253,31 @@ class TSearch {
       for (std::int32_t o = 0; o <= 1; ++o) {
         // Points appended by placements are visited later in the same scan.
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
-        for (std::int32_t j = 0; j < Layout.PointCount; ++j) {
+        for (std::int32_t q = 0; q < Layout.LiveCount;) {
+          const std::int32_t j = Layout.Live[Idx(q)];
           // Most points fail on the sheet's room alone; test that here.
           const TPoint<C>& P = Layout.Points[Idx(j)];
-          if (P.Kind == pkDead || E.X > P.RX || E.Y > P.RY) continue;
-          if (!Fits(Layout, j, o, i, Left)) continue;
+          if (E.X > P.RX || E.Y > P.RY || !Fits(Layout, j, o, i, Left)) {
+            ++q;
+            continue;
+          }
           if (Task_.RigidFlag) {
             const std::int32_t OldPoints = Layout.PointCount, OldRects = Layout.RectCount;
             Undo_.Count = 0;
-            Place(Layout, j, o, i, &Undo_);
+            const std::int32_t Next = Place(Layout, j, o, i, &Undo_, q);
             if (!Guillotine(Layout)) {
               // A rejected placement leaves no trace and uses up no piece.
               for (std::int32_t u = Undo_.Count - 1; u >= 0; --u)
                 Layout.Points[Idx(Undo_.Index[Idx(u)])].Kind = Undo_.Kind[Idx(u)];
               Layout.PointCount = OldPoints;
               Layout.RectCount = OldRects;
+              RebuildLive(Layout);
+              ++q;
               continue;
             }
+            q = Next;
           } else {
-            Place(Layout, j, o, i, nullptr);
+            q = Place(Layout, j, o, i, nullptr, q);
           }
           if (--Left == 0) goto NextPiece;
         }
@@ -327,7 +347,10 @@ class TSearch {
   // (steps 1, 4, 7, 10) and the final cover test are folded into one pass
   // over the points that existed before, and a new point is marked dead
   // when a corner step after it falls on it.
-  void Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo) const {
+  // ScanPos is the position of point j among the live points; the result is
+  // the position where a scan that placed the piece there goes on.
+  std::int32_t Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo,
+                     std::int32_t ScanPos) const {
     const TExtent& E = Extent_[Idx(o)][Idx(i)];
     const TPoint<C>& Point = Layout.Points[Idx(j)];
     const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
@@ -336,7 +359,6 @@ class TSearch {
     Layout.Rects[r] = TPlacedRect{i, static_cast<TLength>(PX), static_cast<TLength>(PY), static_cast<std::uint8_t>(o)};
     const TBox<C> B{PX, PY, PX + E.X, PY + E.Y};
     Layout.Boxes[r] = B;
-    const std::int32_t OldPoints = Layout.PointCount;
 
     // The new points in step order (2, 3, 5, 6, 8, 9, 11, 12), each with the
     // group of corner markings it follows.
@@ -367,35 +389,42 @@ class TSearch {
         if (N.Keep && InsideGrown(R, N.X, N.Y)) N.Keep = false;
     }
 
+    // New points never lie strictly inside the new piece grown by K (they
+    // are refused below), so only the old ones can be covered. The live
+    // list is compacted on the way.
+    std::int32_t Kept = 0, Next = 0;
+    for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
+      const std::int16_t k = Layout.Live[Idx(q)];
+      TPoint<C>& P = Layout.Points[Idx(k)];
+      const C x = P.X, y = P.Y;
+      const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
+      if (AtCorner || InsideGrown(B, x, y)) {
+        if (Undo) {
+          Undo->Index[Idx(Undo->Count)] = k;
+          Undo->Kind[Idx(Undo->Count)] = P.Kind;
+          ++Undo->Count;
+        }
+        P.Kind = pkDead;
+      } else {
+        Layout.Live[Idx(Kept++)] = k;
+      }
+      if (q == ScanPos) Next = Kept;
+    }
+    Layout.LiveCount = Kept;
+
     // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
     const C CX[4] = {B.X1, B.X2, B.X1, B.X2};
     const C CY[4] = {B.Y1, B.Y1, B.Y2, B.Y2};
     for (const TNew& N : New) {
       if (!N.Keep || Layout.PointCount >= MaxPoints) continue;
-      TPoint<C>& Added = Layout.Points[Idx(Layout.PointCount++)];
+      const std::int32_t k = Layout.PointCount++;
+      TPoint<C>& Added = Layout.Points[Idx(k)];
       Added = MakePoint(static_cast<TLength>(N.X), static_cast<TLength>(N.Y), N.Kind);
       for (int c = N.Group + 1; c < 4; ++c)
-        if (N.X == CX[c] && N.Y == CY[c]) {
-          Added.Kind = pkDead;
-          break;
-        }
+        if (N.X == CX[c] && N.Y == CY[c]) Added.Kind = pkDead;
+      if (Added.Kind != pkDead) Layout.Live[Idx(Layout.LiveCount++)] = static_cast<std::int16_t>(k);
     }
-
-    // New points never lie strictly inside the new piece grown by K (they
-    // were refused above), so only the old ones can be covered.
-    for (std::int32_t k = 0; k < OldPoints; ++k) {
-      TPoint<C>& P = Layout.Points[Idx(k)];
-      if (P.Kind == pkDead) continue;
-      const C x = P.X, y = P.Y;
-      const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
-      if (!AtCorner && !InsideGrown(B, x, y)) continue;
-      if (Undo) {
-        Undo->Index[Idx(Undo->Count)] = k;
-        Undo->Kind[Idx(Undo->Count)] = P.Kind;
-        ++Undo->Count;
-      }
-      P.Kind = pkDead;
-    }
+    return Next;
   }
 
   float Rate(TLayout<C>& Layout) const {
@@ -474,33 +503,92 @@ class TSearch {
   // that a single cut separates from a cuttable layout keeps it cuttable.
   // Other sizes take the candidate order step by step.
 
-  // Cuts Items[Begin, Begin + N) across X (Axis 0) or Y at every position
-  // where no piece or knife path lies, and tests each group.
+  static C Lo(const TBox<C>& B, int Axis) { return Axis ? B.Y1 : B.X1; }
+  static C Hi(const TBox<C>& B, int Axis) { return Axis ? B.Y2 : B.X2; }
+
+  static void SortByLo(TBox<C>* Items, std::int32_t N, int Axis) {
+    if (Axis)
+      std::sort(Items, Items + N, [](const TBox<C>& A, const TBox<C>& B) { return A.Y1 < B.Y1; });
+    else
+      std::sort(Items, Items + N, [](const TBox<C>& A, const TBox<C>& B) { return A.X1 < B.X1; });
+  }
+
+  // Sorts Items[0, N) along Axis and finds its groups: a group starts where
+  // the pieces before it end, knife path included, at or before its first
+  // piece starts. Writes the first piece of each group to Starts (and N after
+  // the last) and the end of the pieces before group g to Reach[g]. Returns
+  // the number of groups (1: no cut along Axis).
+  std::int32_t Groups(TBox<C>* Items, std::int32_t N, int Axis, std::int32_t* Starts, C* Reach) const {
+    SortByLo(Items, N, Axis);
+    std::int32_t Count = 1;
+    Starts[0] = 0;
+    C End = Hi(Items[0], Axis) + K_;
+    for (std::int32_t t = 1; t < N; ++t) {
+      if (End <= Lo(Items[t], Axis)) {
+        Reach[Count] = End;
+        Starts[Count++] = t;
+      }
+      End = std::max(End, Hi(Items[t], Axis) + K_);
+    }
+    Starts[Count] = N;
+    return Count;
+  }
+
+  // Whether Items[Begin, Begin + N) can be cut apart: cut at every free
+  // position along one axis and test each group.
   bool Splittable(std::int32_t Begin, std::int32_t N, int SkipAxis) {
     if (N <= 3) return true;
     TBox<C>* Items = Cut_->Items.data() + Begin;
+    std::int32_t Starts[MaxRects + 1];
+    C Reach[MaxRects + 1];
     for (int Axis = 0; Axis < 2; ++Axis) {
       if (Axis == SkipAxis) continue;
-      const bool AlongY = Axis == 1;
-      auto Lo = [AlongY](const TBox<C>& B) { return AlongY ? B.Y1 : B.X1; };
-      auto Hi = [AlongY](const TBox<C>& B) { return AlongY ? B.Y2 : B.X2; };
-      std::sort(Items, Items + N, [&](const TBox<C>& A, const TBox<C>& B) { return Lo(A) < Lo(B); });
-      std::int32_t GroupStart = 0;
-      C Reach = Hi(Items[0]) + K_;
-      bool Split = false, Ok = true;
-      for (std::int32_t t = 1; t < N && Ok; ++t) {
-        if (Reach <= Lo(Items[t])) {
-          // Pieces before t end, with the knife's path, before piece t starts.
-          Split = true;
-          Ok = Splittable(Begin + GroupStart, t - GroupStart, Axis);
-          // The recursion sorted only inside that group; what follows is intact.
-          GroupStart = t;
-        }
-        Reach = std::max(Reach, Hi(Items[t]) + K_);
-      }
-      if (Split) return Ok && Splittable(Begin + GroupStart, N - GroupStart, Axis);
+      const std::int32_t Count = Groups(Items, N, Axis, Starts, Reach);
+      if (Count == 1) continue;
+      for (std::int32_t g = 0; g < Count; ++g)
+        if (!Splittable(Begin + Starts[g], Starts[g + 1] - Starts[g], Axis)) return false;
+      return true;
     }
     return false;
+  }
+
+  // Whether the pieces Items[Begin, Begin + N), which can be cut apart, can
+  // still be cut apart with piece P added. The free bands between the groups
+  // along an axis stay free unless P lies across one, so only the groups that
+  // P lies in or joins need a look.
+  bool SplittableWith(std::int32_t Begin, std::int32_t N, const TBox<C>& P, int SkipAxis) {
+    if (N + 1 <= 3 || AloneBeside(Cut_->Items.data() + Begin, N, P)) return true;
+    TBox<C>* Items = Cut_->Items.data() + Begin;
+    std::int32_t Starts[MaxRects + 1];
+    C Reach[MaxRects + 1];
+    for (int Axis = 0; Axis < 2; ++Axis) {
+      if (Axis == SkipAxis) continue;
+      const std::int32_t Count = Groups(Items, N, Axis, Starts, Reach);
+      if (Count == 1) continue;
+      // The band before group g runs from Reach[g] to the start of group g.
+      const C From = Lo(P, Axis), To = Hi(P, Axis) + K_;
+      std::int32_t First = 0, Last = Count - 1;
+      for (std::int32_t g = 1; g < Count; ++g) {
+        const bool After = From >= Reach[g];                       // P fits above a cut in the band
+        const bool Before = To <= Lo(Items[Starts[g]], Axis);     // P fits below one
+        if (After && Before) return true;                          // P alone in the band
+        if (After) {
+          First = g;
+        } else if (Before) {
+          Last = g - 1;
+          break;
+        }
+      }
+      const std::int32_t A = Starts[First], B = Starts[Last + 1];
+      if (First == Last) return SplittableWith(Begin + A, B - A, P, Axis);
+      // P lies across the bands between these groups: no cut along this axis
+      // is left among them. The groups after them are not needed any more;
+      // P takes the first place.
+      Items[B] = P;
+      return Splittable(Begin + A, B - A + 1, Axis);
+    }
+    // Cuttable pieces without a cut along either axis are at most one.
+    return true;
   }
 
   // Every two pieces at least K apart along X or along Y.
@@ -514,17 +602,14 @@ class TSearch {
     return true;
   }
 
-  // Whether the last piece of Layout lies alone on one side of a through cut.
-  bool SeparatedFromRest(const TLayout<C>& Layout) const {
-    const std::int32_t N = Layout.RectCount - 1;
-    const TBox<C>& P = Layout.Boxes[Idx(N)];
+  // Whether one through cut separates P from all of Items[0, N).
+  bool AloneBeside(const TBox<C>* Items, std::int32_t N, const TBox<C>& P) const {
     C MinX = std::numeric_limits<C>::max(), MinY = MinX, MaxX = std::numeric_limits<C>::min(), MaxY = MaxX;
     for (std::int32_t k = 0; k < N; ++k) {
-      const TBox<C>& B = Layout.Boxes[Idx(k)];
-      MinX = std::min(MinX, B.X1);
-      MaxX = std::max(MaxX, B.X2);
-      MinY = std::min(MinY, B.Y1);
-      MaxY = std::max(MaxY, B.Y2);
+      MinX = std::min(MinX, Items[k].X1);
+      MaxX = std::max(MaxX, Items[k].X2);
+      MinY = std::min(MinY, Items[k].Y1);
+      MaxY = std::max(MaxY, Items[k].Y2);
     }
     return P.X1 >= MaxX + K_ || P.X2 + K_ <= MinX || P.Y1 >= MaxY + K_ || P.Y2 + K_ <= MinY;
   }
@@ -536,9 +621,9 @@ class TSearch {
       std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
       return Separable(0, Layout.RectCount);
     }
-    if (SeparatedFromRest(Layout)) return true;
-    std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
-    return Splittable(0, Layout.RectCount, -1);
+    const std::int32_t N = Layout.RectCount - 1;
+    std::copy_n(Layout.Boxes.begin(), N, Cut_->Items.begin());
+    return SplittableWith(0, N, Layout.Boxes[Idx(N)], -1);
   }
 
   // ------------------------------------------------------------- plumbing
