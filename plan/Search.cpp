@@ -117,6 +117,7 @@ class TSearch {
       Extent_[0][k] = {O.Length, O.Width};
       Extent_[1][k] = {O.Width, O.Length};
       Square_[k] = O.Length == O.Width;
+      Negative_ = Negative_ || O.Length < 0 || O.Width < 0;
     }
     Path_.reserve(Path.size() + 32 * static_cast<std::size_t>(std::clamp(Task.SearchDepth, 0, 16) + 1));
   }
@@ -205,8 +206,7 @@ class TSearch {
           AppendStep(i, o, j + 1);
           const bool Searched = Node(Level + 1, Own.Pending, *Trial);
           Path_.resize(PathLength);
-          // A stopped child hands back nothing; no later trial can replace
-          // the best layout once the stop was asked for.
+          // A child that saw the stop at once hands back nothing.
           if (!Searched) goto Finish;
 
           if (Trial->Rate > (Best ? Best->Rate : Layout.Rate)) {
@@ -214,6 +214,8 @@ class TSearch {
             std::swap(Trial, Spare);
             if (Best->Rate >= Task_.ExpectedRate) goto Finish;
           }
+          // No later trial can replace the best layout once a stop was asked for.
+          if (Link_.StopRequested()) goto Finish;
         }
       }
     }
@@ -266,11 +268,11 @@ class TSearch {
     if (Kind > pkMaxMax) return P;
     P.HighX = Kind == pkMaxMin || Kind == pkMaxMax;
     P.HighY = Kind == pkMinMax || Kind == pkMaxMax;
-    // A piece anchored by its low X corner starts at x (x >= 0 needed) and
-    // may reach Length; by its high X corner it ends at x (x <= Length
-    // needed) and may reach back to 0. The same along Y.
-    const bool UsableX = P.HighX ? C(x) <= SheetLength_ : x >= 0;
-    const bool UsableY = P.HighY ? C(y) <= SheetWidth_ : y >= 0;
+    // A piece anchored by its low X corner starts at x and may reach
+    // Length; by its high X corner it ends at x and may reach back to 0.
+    // The same along Y. A point off the sheet anchors nothing.
+    const bool UsableX = x >= 0 && C(x) <= SheetLength_;
+    const bool UsableY = y >= 0 && C(y) <= SheetWidth_;
     if (UsableX && UsableY) {
       P.RX = P.HighX ? C(x) : SheetLength_ - x;
       P.RY = P.HighY ? C(y) : SheetWidth_ - y;
@@ -285,6 +287,8 @@ class TSearch {
     if (E.X > Point.RX || E.Y > Point.RY) return false;
     const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
     const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
+    // A negative extent may carry the far end off the sheet.
+    if (Negative_ && (PX > SheetLength_ || PX + E.X < 0 || PY > SheetWidth_ || PY + E.Y < 0)) return false;
     const C NX1 = PX - K_, NY1 = PY - K_, NX2 = PX + E.X + K_, NY2 = PY + E.Y + K_;
     auto Blocks = [&](const TBox<C>& B) {
       const bool AlongX = NX1 > B.X1 ? NX1 < B.X2 : NX2 > B.X1;
@@ -478,6 +482,7 @@ class TSearch {
   const C SheetLength_, SheetWidth_, K_;
   std::array<std::array<TExtent, MaxObjPlans + 1>, 2> Extent_{};
   std::array<bool, MaxObjPlans + 1> Square_{};
+  bool Negative_ = false;  // some piece has a negative size
   std::unique_ptr<TRoot> Root_ = std::make_unique<TRoot>();
   std::vector<std::unique_ptr<TLevel<C>>> Levels_;
   TUndoLog Undo_;
