@@ -31,7 +31,7 @@ TPagedOutput::~TPagedOutput() {
 }
 
 void TPagedOutput::Begin() {
-  if (!Painter_.begin(&Device_)) Raise(RefusedText());
+  if (!Ready() || !Painter_.begin(&Device_)) Raise(RefusedText());
 }
 
 void TPagedOutput::BeginDoc() {

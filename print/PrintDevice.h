@@ -57,6 +57,8 @@ class TPagedOutput : public IPrintDevice {
   // Closes the output after the last document (a file); true when it was
   // written. Nothing to do on paper.
   virtual bool Finish();
+  // False when the device cannot print at all (BeginDoc would throw).
+  virtual bool Ready() const { return true; }
 
  protected:
   // The message of a device that refuses to begin.
@@ -111,6 +113,8 @@ class TPdfFileOutput final : private TPdfFileParts, public TPagedOutput {
 
   // Puts the file in place; false (see ErrorText()) when that failed.
   bool Finish() override;
+  // False when the file cannot be written at all.
+  bool Ready() const override { return FileErrno == 0; }
   // What went wrong with the file, in the words of the system.
   QString ErrorText() const;
 
