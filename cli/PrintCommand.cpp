@@ -1,3 +1,4 @@
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QString>
 #include <cstdio>
@@ -67,6 +68,10 @@ int RunPrint(const TArgs& Args) {
   }
   if (In.empty()) return UsageError("no input file");
   if (Out.empty()) return UsageError("no output file (-o PLAN.pdf)");
+  // A slip of the keyboard must not put a PDF in place of the task.
+  const QFileInfo InInfo(QString::fromLocal8Bit(In.c_str())), OutInfo(QString::fromLocal8Bit(Out.c_str()));
+  if (OutInfo.exists() && InInfo.canonicalFilePath() == OutInfo.canonicalFilePath())
+    return UsageError("the output file is the task itself");
 
   auto Task = std::make_unique<TPlan>();
   NewPlan(*Task, 1, 0, 1.0f);

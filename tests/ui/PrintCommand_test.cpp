@@ -108,6 +108,7 @@ TEST(PrintCommand, CommandLineFaultsEndWithTheUsualStatuses) {
   EXPECT_EQ(Print({Input, "-o", Pdf, "--copies", "0"}).Status, 2);
   EXPECT_EQ(Print({Input, "-o", Pdf, "--copies"}).Status, 2);
   EXPECT_EQ(Print({Input, "-o", Pdf, "--colour"}).Status, 2);
+  EXPECT_EQ(Print({Input, "-o", Input}).Status, 2) << "the task must not be overwritten";
   const TRun Help = Print({"--help"});
   EXPECT_EQ(Help.Status, 0);
   EXPECT_TRUE(Help.Out.startsWith("Usage: tavikplan print"));
