@@ -10,6 +10,10 @@
 
 #include "Geometry.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 void CopyLayout(TJob& Dst, const TJob& Src) {
   Dst.SheetNo = Src.SheetNo;
   Dst.Rate = Src.Rate;
@@ -43,17 +47,63 @@ struct TPoint {
   bool HighX, HighY;
 };
 
-// A live point by its number, with the room (RX, RY) that the sheet leaves a
-// piece anchored there: it stays on the sheet exactly when EX <= RX and
-// EY <= RY. A point that anchors nothing has less room than any piece.
-// (AX, AY) is what the piece that last blocked a fit here blocks: every
-// piece with EX > AX and EY > AY (see TSearch::Monotone_); it only saves work.
-template <class C>
-struct TLive {
-  C RX, RY;
-  C AX, AY;
-  std::int32_t Index;
+// The live points of a layout, in order, each with a summary of what can
+// fit there, in 32 bits so that a scan tests four points at a time: the room
+// (RX, RY) that the sheet leaves a piece anchored there (it stays on the
+// sheet only if EX <= RX and EY <= RY) and the quadrant (AX, AY) of extents
+// that the placed piece which last blocked a fit there blocks too (every
+// piece with EX > AX and EY > AY; see TSearch::Monotone_). Values beyond 32
+// bits are saturated, which can only let more points through to the exact
+// test, never fewer.
+struct TLiveList {
+  std::int32_t Count = 0;
+  std::array<std::int32_t, MaxPoints> Index, RX, RY, AX, AY;
+
+  void Move(std::int32_t To, std::int32_t From) {
+    const auto t = static_cast<std::size_t>(To), f = static_cast<std::size_t>(From);
+    Index[t] = Index[f];
+    RX[t] = RX[f];
+    RY[t] = RY[f];
+    AX[t] = AX[f];
+    AY[t] = AY[f];
+  }
+  void CopyFrom(const TLiveList& Src) {
+    Count = Src.Count;
+    const auto n = static_cast<std::size_t>(Count);
+    std::copy_n(Src.Index.begin(), n, Index.begin());
+    std::copy_n(Src.RX.begin(), n, RX.begin());
+    std::copy_n(Src.RY.begin(), n, RY.begin());
+    std::copy_n(Src.AX.begin(), n, AX.begin());
+    std::copy_n(Src.AY.begin(), n, AY.begin());
+  }
 };
+
+template <class C>
+std::int32_t Saturated(C V) {
+  return static_cast<std::int32_t>(std::clamp<C>(V, INT32_MIN, INT32_MAX));
+}
+
+// The first position from Q on whose summary does not rule out a piece of
+// extents (EX, EY); Live.Count when there is none.
+std::int32_t NextCandidate(const TLiveList& Live, std::int32_t Q, std::int32_t EX, std::int32_t EY) {
+#if defined(__SSE2__)
+  const __m128i X = _mm_set1_epi32(EX), Y = _mm_set1_epi32(EY);
+  for (; Q + 4 <= Live.Count; Q += 4) {
+    const auto At = [Q](const std::array<std::int32_t, MaxPoints>& A) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(A.data() + Q));
+    };
+    const __m128i Out = _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi32(X, At(Live.RX)), _mm_cmpgt_epi32(Y, At(Live.RY))),
+                                     _mm_and_si128(_mm_cmpgt_epi32(X, At(Live.AX)), _mm_cmpgt_epi32(Y, At(Live.AY))));
+    const int Rejected = _mm_movemask_ps(_mm_castsi128_ps(Out));
+    if (Rejected != 0xF) return Q + __builtin_ctz(static_cast<unsigned>(~Rejected & 0xF));
+  }
+#endif
+  for (; Q < Live.Count; ++Q) {
+    const auto q = static_cast<std::size_t>(Q);
+    if (!(EX > Live.RX[q] || EY > Live.RY[q] || (EX > Live.AX[q] && EY > Live.AY[q]))) return Q;
+  }
+  return Live.Count;
+}
 
 template <class C>
 struct TLayout {
@@ -61,11 +111,10 @@ struct TLayout {
   float Rate = 0;
   std::int32_t PointCount = 0;
   std::int32_t RectCount = 0;
-  std::int32_t LiveCount = 0;
   std::array<TPoint, MaxPoints> Points;  // numbered from 0 here
   std::array<TPlacedRect, MaxRects> Rects;
-  std::array<TBox<C>, MaxRects> Boxes;    // footprint of Rects[k]
-  std::array<TLive<C>, MaxPoints> Live;  // the points not dead, in order
+  std::array<TBox<C>, MaxRects> Boxes;  // footprint of Rects[k]
+  TLiveList Live;
 };
 
 template <class C>
@@ -74,11 +123,10 @@ void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
   Dst.Rate = Src.Rate;
   Dst.PointCount = Src.PointCount;
   Dst.RectCount = Src.RectCount;
-  Dst.LiveCount = Src.LiveCount;
   std::copy_n(Src.Points.begin(), Src.PointCount, Dst.Points.begin());
   std::copy_n(Src.Rects.begin(), Src.RectCount, Dst.Rects.begin());
   std::copy_n(Src.Boxes.begin(), Src.RectCount, Dst.Boxes.begin());
-  std::copy_n(Src.Live.begin(), Src.LiveCount, Dst.Live.begin());
+  Dst.Live.CopyFrom(Src.Live);
 }
 
 using TPending = std::array<std::int32_t, MaxObjPlans + 1>;  // indexed 1..ObjCount
@@ -128,8 +176,8 @@ class TSearch {
     for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
       const TObjPlan& O = Task.ObjPlans[i];
       const auto k = static_cast<std::size_t>(i);
-      Extent_[0][k] = {O.Length, O.Width};
-      Extent_[1][k] = {O.Width, O.Length};
+      Extent_[0][k] = {O.Length, O.Width, Saturated<C>(O.Length), Saturated<C>(O.Width)};
+      Extent_[1][k] = {O.Width, O.Length, Saturated<C>(O.Width), Saturated<C>(O.Length)};
       Square_[k] = O.Length == O.Width;
       Negative_ = Negative_ || O.Length < 0 || O.Width < 0;
       Hereditary_ = Hereditary_ && O.Length > 0 && O.Width > 0;
@@ -144,11 +192,11 @@ class TSearch {
     Layout.Rate = Job.Rate;
     Layout.PointCount = Job.PointCount;
     Layout.RectCount = Job.RectCount;
-    Layout.LiveCount = 0;
+    Layout.Live.Count = 0;
     for (std::int32_t k = 0; k < Job.PointCount; ++k) {
       const TCornerPoint& P = Job.Points[k + 1];
       Layout.Points[Idx(k)] = PointOf(P.X, P.Y, P.Kind);
-      if (P.Kind != pkDead) Layout.Live[Idx(Layout.LiveCount++)] = LiveOf(Layout.Points[Idx(k)], k);
+      if (P.Kind != pkDead) AddLive(Layout, Layout.Live.Count++, k);
     }
     std::copy_n(Job.Rects.At(1), Job.RectCount, Layout.Rects.begin());
     for (std::int32_t r = 0; r < Job.RectCount; ++r) Layout.Boxes[Idx(r)] = BoxOf(Layout.Rects[Idx(r)]);
@@ -176,6 +224,7 @@ class TSearch {
  private:
   struct TExtent {
     C X, Y;
+    std::int32_t X32, Y32;  // saturated, for the live list's summaries
   };
 
   static std::size_t Idx(std::int32_t k) { return static_cast<std::size_t>(k); }
@@ -222,10 +271,11 @@ class TSearch {
         // The node's layout does not change in these loops, so testing the
         // fit on it is testing it on a fresh copy; only trials that fit are
         // copied.
-        for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
-          TLive<C>& L = Layout.Live[Idx(q)];
-          if (E.X > L.RX || E.Y > L.RY || Blocked(Layout, L, E)) continue;
-          const std::int32_t j = L.Index;
+        for (std::int32_t q = 0;; ++q) {
+          q = NextCandidate(Layout.Live, q, E.X32, E.Y32);
+          if (q >= Layout.Live.Count) break;
+          if (!Fits(Layout, q, E)) continue;
+          const std::int32_t j = Layout.Live.Index[Idx(q)];
           CopyUsed(*Trial, Layout);
           Own.Pending = Pending;
           --Own.Pending[Idx(i)];
@@ -260,13 +310,14 @@ class TSearch {
       for (std::int32_t o = 0; o <= 1; ++o) {
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
         // Points appended by placements are visited later in the same scan.
-        for (std::int32_t q = 0; q < Layout.LiveCount;) {
-          TLive<C>& L = Layout.Live[Idx(q)];
-          if (E.X > L.RX || E.Y > L.RY || Blocked(Layout, L, E)) {
+        for (std::int32_t q = 0;;) {
+          q = NextCandidate(Layout.Live, q, E.X32, E.Y32);
+          if (q >= Layout.Live.Count) break;
+          if (!Fits(Layout, q, E)) {
             ++q;
             continue;
           }
-          const std::int32_t j = L.Index;
+          const std::int32_t j = Layout.Live.Index[Idx(q)];
           if (Task_.RigidFlag) {
             const std::int32_t OldPoints = Layout.PointCount, OldRects = Layout.RectCount;
             Undo_.Count = 0;
@@ -298,14 +349,15 @@ class TSearch {
   // points it marked dead live again, in their old places in the live list,
   // and the live points it appended go.
   void Undo(TLayout<C>& Layout) const {
-    std::int32_t Kept = Layout.LiveCount - Undo_.AddedLive - 1;  // last survivor
+    TLiveList& Live = Layout.Live;
+    std::int32_t Kept = Live.Count - Undo_.AddedLive - 1;  // last survivor
     std::int32_t Write = Kept + Undo_.Count;
-    Layout.LiveCount = Write + 1;
+    Live.Count = Write + 1;
     for (std::int32_t u = Undo_.Count - 1; u >= 0; --u) {
       const std::int32_t k = Undo_.Index[Idx(u)];
-      while (Kept >= 0 && Layout.Live[Idx(Kept)].Index > k) Layout.Live[Idx(Write--)] = Layout.Live[Idx(Kept--)];
+      while (Kept >= 0 && Live.Index[Idx(Kept)] > k) Live.Move(Write--, Kept--);
       Layout.Points[Idx(k)].Kind = Undo_.Kind[Idx(u)];
-      Layout.Live[Idx(Write--)] = LiveOf(Layout.Points[Idx(k)], k);
+      AddLive(Layout, Write--, k);
     }
   }
 
@@ -315,29 +367,37 @@ class TSearch {
     return TPoint{x, y, Kind, Kind == pkMaxMin || Kind == pkMaxMax, Kind == pkMinMax || Kind == pkMaxMax};
   }
 
-  // Point P (number k) with its room on the sheet. A piece anchored by its
-  // low X corner starts at x and may reach Length; by its high X corner it
-  // ends at x and may reach back to 0. The same along Y. A point off the
-  // sheet, or of a kind that anchors nothing, has no room.
-  TLive<C> LiveOf(const TPoint& P, std::int32_t k) const {
-    constexpr C None = std::numeric_limits<C>::min(), Any = std::numeric_limits<C>::max();
-    TLive<C> L{None, None, Any, Any, k};
-    if (P.Kind > pkMaxMax || P.X < 0 || C(P.X) > SheetLength_ || P.Y < 0 || C(P.Y) > SheetWidth_) return L;
-    L.RX = P.HighX ? C(P.X) : SheetLength_ - P.X;
-    L.RY = P.HighY ? C(P.Y) : SheetWidth_ - P.Y;
-    return L;
+  // Whether point P anchors a piece of extents E on the sheet: a piece
+  // anchored by its low X corner starts at x and may reach Length, by its
+  // high X corner it ends at x and may reach back to 0; the same along Y. A
+  // point off the sheet, or of a kind that anchors nothing, anchors nothing.
+  bool Anchors(const TPoint& P) const {
+    return P.Kind <= pkMaxMax && P.X >= 0 && C(P.X) <= SheetLength_ && P.Y >= 0 && C(P.Y) <= SheetWidth_;
+  }
+  C RoomX(const TPoint& P) const { return P.HighX ? C(P.X) : SheetLength_ - P.X; }
+  C RoomY(const TPoint& P) const { return P.HighY ? C(P.Y) : SheetWidth_ - P.Y; }
+
+  // Writes point k of Layout, which is live, to position q of its live list.
+  void AddLive(TLayout<C>& Layout, std::int32_t q, std::int32_t k) const {
+    const TPoint& P = Layout.Points[Idx(k)];
+    TLiveList& Live = Layout.Live;
+    const bool Usable = Anchors(P);
+    Live.Index[Idx(q)] = k;
+    Live.RX[Idx(q)] = Usable ? Saturated<C>(RoomX(P)) : INT32_MIN;
+    Live.RY[Idx(q)] = Usable ? Saturated<C>(RoomY(P)) : INT32_MIN;
+    Live.AX[Idx(q)] = INT32_MAX;
+    Live.AY[Idx(q)] = INT32_MAX;
   }
 
-  // Whether a piece of extents E anchored on live point L, which has room for
-  // it on the sheet, is blocked by a placed piece it would come closer to
-  // than K.
-  [[gnu::always_inline]] bool Blocked(TLayout<C>& Layout, TLive<C>& L, const TExtent& E) const {
-    if (E.X > L.AX && E.Y > L.AY) return true;
-    TPoint& Point = Layout.Points[Idx(L.Index)];
+  // Whether a piece of extents E anchored on the point at position q of the
+  // live list stays on the sheet and keeps K from every placed piece.
+  [[gnu::always_inline]] bool Fits(TLayout<C>& Layout, std::int32_t q, const TExtent& E) const {
+    const TPoint& Point = Layout.Points[Idx(Layout.Live.Index[Idx(q)])];
+    if (!Anchors(Point) || E.X > RoomX(Point) || E.Y > RoomY(Point)) return false;
     const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
     const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
     // A negative extent may carry the far end off the sheet.
-    if (Negative_ && (PX > SheetLength_ || PX + E.X < 0 || PY > SheetWidth_ || PY + E.Y < 0)) return true;
+    if (Negative_ && (PX > SheetLength_ || PX + E.X < 0 || PY > SheetWidth_ || PY + E.Y < 0)) return false;
     const C NX1 = PX - K_, NY1 = PY - K_, NX2 = PX + E.X + K_, NY2 = PY + E.Y + K_;
     auto Blocks = [&](const TBox<C>& B) {
       const bool AlongX = NX1 > B.X1 ? NX1 < B.X2 : NX2 > B.X1;
@@ -353,12 +413,12 @@ class TSearch {
         // The piece spans x..x+EX (or x-EX..x) and B stays where it is:
         // B blocks every piece that reaches further than this, both ways.
         const C x = Point.X, y = Point.Y;
-        L.AX = Point.HighX ? x - K_ - B.X2 : B.X1 - x - K_;
-        L.AY = Point.HighY ? y - K_ - B.Y2 : B.Y1 - y - K_;
+        Layout.Live.AX[Idx(q)] = Saturated<C>(Point.HighX ? x - K_ - B.X2 : B.X1 - x - K_);
+        Layout.Live.AY[Idx(q)] = Saturated<C>(Point.HighY ? y - K_ - B.Y2 : B.Y1 - y - K_);
       }
-      return true;
+      return false;
     }
-    return false;
+    return true;
   }
 
   bool InsideGrown(const TBox<C>& B, C x, C y) const {
@@ -426,25 +486,26 @@ class TSearch {
       const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
       return AtCorner || (GX1 < x && x < GX2 && GY1 < y && y < GY2);
     };
+    TLiveList& Live = Layout.Live;
     std::int32_t Kept = 0, Next = 0;
-    for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
-      const TLive<C>& L = Layout.Live[Idx(q)];
-      TPoint& P = Layout.Points[Idx(L.Index)];
+    for (std::int32_t q = 0; q < Live.Count; ++q) {
+      const std::int32_t k = Live.Index[Idx(q)];
+      TPoint& P = Layout.Points[Idx(k)];
       if (Dies(P)) {
         if (Undo) {
-          Undo->Index[Idx(Undo->Count)] = L.Index;
+          Undo->Index[Idx(Undo->Count)] = k;
           Undo->Kind[Idx(Undo->Count)] = P.Kind;
           ++Undo->Count;
         }
         P.Kind = pkDead;
       } else {
         // Entries move only once a point before them has died.
-        if (Kept != q) Layout.Live[Idx(Kept)] = L;
+        if (Kept != q) Live.Move(Kept, q);
         ++Kept;
       }
       if (q == ScanPos) Next = Kept;
     }
-    Layout.LiveCount = Kept;
+    Live.Count = Kept;
 
     // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
     const C CX[4] = {B.X1, B.X2, B.X1, B.X2};
@@ -456,9 +517,9 @@ class TSearch {
       Added = PointOf(static_cast<TLength>(N.X), static_cast<TLength>(N.Y), N.Kind);
       for (int c = N.Group + 1; c < 4; ++c)
         if (N.X == CX[c] && N.Y == CY[c]) Added.Kind = pkDead;
-      if (Added.Kind != pkDead) Layout.Live[Idx(Layout.LiveCount++)] = LiveOf(Added, k);
+      if (Added.Kind != pkDead) AddLive(Layout, Live.Count++, k);
     }
-    if (Undo) Undo->AddedLive = Layout.LiveCount - Kept;
+    if (Undo) Undo->AddedLive = Live.Count - Kept;
     return Next;
   }
 
