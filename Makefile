@@ -17,12 +17,15 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The main job on a bundled example: compute its job plan and summarise it.
+# The main job on a bundled example: compute its job plan, summarise it and
+# print it into a PDF.
 demo: build
 	$(BUILD_DIR)/cli/tavikplan show $(DEMO_TASK)
 	$(BUILD_DIR)/cli/tavikplan compute $(DEMO_TASK) -o $(BUILD_DIR)/demo-plan.tsk; \
 	  status=$$?; [ $$status -eq 0 ] || [ $$status -eq 3 ] || exit $$status
+	$(BUILD_DIR)/cli/tavikplan print $(BUILD_DIR)/demo-plan.tsk -o $(BUILD_DIR)/demo-plan.pdf
 	@echo "demo: the computed task is in $(BUILD_DIR)/demo-plan.tsk"
+	@echo "demo: its printed job plan is in $(BUILD_DIR)/demo-plan.pdf"
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -j $(JOBS) --output-on-failure

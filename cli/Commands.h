@@ -15,6 +15,7 @@ inline constexpr int ExitPartial = 3;    // compute: pieces still pending
 
 int RunShow(const TArgs& Args);
 int RunCompute(const TArgs& Args);
+int RunPrint(const TArgs& Args);
 
 // Text helpers for terminal output (UTF-8).
 std::string TerminalText(const std::string& GbkBytes);

@@ -13,6 +13,7 @@ const char* const Usage =
     "Commands:\n"
     "  show FILE                 print the task: settings, sheets, pieces and jobs\n"
     "  compute IN -o OUT         compute the job plan of a task and save it\n"
+    "  print IN -o PLAN.pdf      draw the printed job plan of a task into a PDF\n"
     "\n"
     "Run 'tavikplan COMMAND --help' for the options of a command.\n";
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
   TArgs Args(argv + 2, argv + argc);
   if (Command == "show") return RunShow(Args);
   if (Command == "compute") return RunCompute(Args);
+  if (Command == "print") return RunPrint(Args);
   std::fprintf(stderr, "tavikplan: unknown command '%s'\n\n%s", Command.c_str(), Usage);
   return ExitUsage;
 }

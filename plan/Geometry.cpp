@@ -103,6 +103,9 @@ bool PieceFitsAt(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_
   if (!AnchorCorner(Job.Points[j], EX, EY, PX, PY)) return false;
   const TSrcRect& Sheet = Task.SrcRects[Job.SheetNo];
   if (PX < 0 || PX + EX > Sheet.Length || PY < 0 || PY + EY > Sheet.Width) return false;
+  // Only a negative size (which a file can hold) puts the other end of the
+  // piece outside the sheet; such a piece does not fit either.
+  if (PX > Sheet.Length || PX + EX < 0 || PY > Sheet.Width || PY + EY < 0) return false;
   const TWide K = Task.KnifeWidth;
   const TWide NX1 = PX - K, NY1 = PY - K, NX2 = PX + EX + K, NY2 = PY + EY + K;
   for (std::int32_t r = 1; r <= Job.RectCount; ++r) {

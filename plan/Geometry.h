@@ -26,9 +26,10 @@ float CalcTotalRate(TPlan& Task);
 bool RectsOverlap(TWide X1, TWide Y1, TWide X2, TWide Y2, TWide NX1, TWide NY1, TWide NX2, TWide NY2);
 
 // True when piece i in orientation o (0, or 1 for turned) may be anchored
-// on the live corner point j of Job: pending, inside the sheet, and its
-// footprint grown by the knife width overlaps no placed piece. False while
-// Job already holds MaxRects pieces.
+// on the live corner point j of Job: pending, inside the sheet (both ends
+// along each axis, which matters only for negative sizes), and its footprint
+// grown by the knife width overlaps no placed piece. False while Job
+// already holds MaxRects pieces.
 bool PieceFits(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i);
 
 // Places piece i in orientation o on point j (PieceFits must hold), lowers

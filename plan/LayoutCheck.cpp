@@ -20,7 +20,8 @@ std::string CheckLayout(const TPlan& Task, const TJob& Job) {
     if (A.ObjNo < 1 || A.ObjNo > Task.ObjCount) return Where(a) + ": piece number out of range";
     const TObjPlan& OA = Task.ObjPlans[A.ObjNo];
     const TWide AX2 = TWide{A.X} + ExtentX(OA, A.Rotated), AY2 = TWide{A.Y} + ExtentY(OA, A.Rotated);
-    if (A.X < 0 || AX2 > Sheet.Length || A.Y < 0 || AY2 > Sheet.Width) return Where(a) + " lies outside the sheet";
+    auto Outside = [](TWide From, TWide To, TLength Size) { return From < 0 || From > Size || To < 0 || To > Size; };
+    if (Outside(A.X, AX2, Sheet.Length) || Outside(A.Y, AY2, Sheet.Width)) return Where(a) + " lies outside the sheet";
     for (std::int32_t b = 1; b < a; ++b) {
       const TPlacedRect& B = Job.Rects[b];
       const TObjPlan& OB = Task.ObjPlans[B.ObjNo];

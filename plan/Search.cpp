@@ -59,7 +59,18 @@ struct TLayout {
   std::array<TPoint<C>, MaxPoints> Points;  // numbered from 0 here
   std::array<TPlacedRect, MaxRects> Rects;
   std::array<TBox<C>, MaxRects> Boxes;  // footprint of Rects[k]
+  // The live points, in order: the scans visit only these.
+  std::int32_t LiveCount = 0;
+  std::array<std::int16_t, MaxPoints> Live;
 };
+
+template <class C>
+void RebuildLive(TLayout<C>& Layout) {
+  Layout.LiveCount = 0;
+  for (std::int32_t k = 0; k < Layout.PointCount; ++k)
+    if (Layout.Points[static_cast<std::size_t>(k)].Kind != pkDead)
+      Layout.Live[static_cast<std::size_t>(Layout.LiveCount++)] = static_cast<std::int16_t>(k);
+}
 
 template <class C>
 void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
@@ -70,6 +81,8 @@ void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
   std::copy_n(Src.Points.begin(), Src.PointCount, Dst.Points.begin());
   std::copy_n(Src.Rects.begin(), Src.RectCount, Dst.Rects.begin());
   std::copy_n(Src.Boxes.begin(), Src.RectCount, Dst.Boxes.begin());
+  Dst.LiveCount = Src.LiveCount;
+  std::copy_n(Src.Live.begin(), Src.LiveCount, Dst.Live.begin());
 }
 
 using TPending = std::array<std::int32_t, MaxObjPlans + 1>;  // indexed 1..ObjCount
@@ -111,12 +124,15 @@ class TSearch {
         SheetLength_(Sheet.Length),
         SheetWidth_(Sheet.Width),
         K_(Task.KnifeWidth) {
+    Hereditary_ = Task.KnifeWidth >= 0;
     for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
       const TObjPlan& O = Task.ObjPlans[i];
       const auto k = static_cast<std::size_t>(i);
       Extent_[0][k] = {O.Length, O.Width};
       Extent_[1][k] = {O.Width, O.Length};
       Square_[k] = O.Length == O.Width;
+      Negative_ = Negative_ || O.Length < 0 || O.Width < 0;
+      Hereditary_ = Hereditary_ && O.Length > 0 && O.Width > 0;
     }
     Path_.reserve(Path.size() + 32 * static_cast<std::size_t>(std::clamp(Task.SearchDepth, 0, 16) + 1));
   }
@@ -133,7 +149,15 @@ class TSearch {
     }
     std::copy_n(Job.Rects.At(1), Job.RectCount, Layout.Rects.begin());
     for (std::int32_t r = 0; r < Job.RectCount; ++r) Layout.Boxes[Idx(r)] = BoxOf(Layout.Rects[Idx(r)]);
+    RebuildLive(Layout);
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Root_->Pending[Idx(i)] = Task_.ObjPlans[i].Pending;
+    // A caller's partial layout need not be cuttable, nor spaced as the
+    // search spaces its pieces; test it the plain way first.
+    if (Hereditary_ && Task_.RigidFlag && Layout.RectCount > 0) {
+      Hereditary_ = false;
+      std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
+      Hereditary_ = Separable(0, Layout.RectCount) && SpacedApart(Layout);
+    }
 
     if (!Node(Level, Root_->Pending, Layout)) return;  // stopped: the job stays as it was
 
@@ -186,27 +210,26 @@ class TSearch {
     TLayout<C>* Spare = &Own.Best;
     TLayout<C>* Best = nullptr;  // null while the best layout is the input
     const std::size_t PathLength = Path_.size();
-    const std::int32_t Points = Layout.PointCount;
 
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
       if (Pending[Idx(i)] <= 0) continue;
       for (std::int32_t o = 0; o <= 1; ++o) {
-        for (std::int32_t j = 0; j < Points; ++j) {
-          if (Layout.Points[Idx(j)].Kind == pkDead) continue;
+        // The node's layout does not change in these loops.
+        for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
+          const std::int32_t j = Layout.Live[Idx(q)];
           // The node's layout is unchanged, so testing the fit on it is
           // testing it on a fresh copy; only trials that fit are copied.
           if (!Fits(Layout, j, o, i, Pending[Idx(i)])) continue;
           CopyUsed(*Trial, Layout);
           Own.Pending = Pending;
           --Own.Pending[Idx(i)];
-          Place(*Trial, j, o, i, nullptr);
+          Place(*Trial, j, o, i, nullptr, -1);
           if (Task_.RigidFlag && !Guillotine(*Trial)) continue;
 
           AppendStep(i, o, j + 1);
           const bool Searched = Node(Level + 1, Own.Pending, *Trial);
           Path_.resize(PathLength);
-          // A stopped child hands back nothing; no later trial can replace
-          // the best layout once the stop was asked for.
+          // A child that saw the stop at once hands back nothing.
           if (!Searched) goto Finish;
 
           if (Trial->Rate > (Best ? Best->Rate : Layout.Rate)) {
@@ -214,6 +237,8 @@ class TSearch {
             std::swap(Trial, Spare);
             if (Best->Rate >= Task_.ExpectedRate) goto Finish;
           }
+          // No later trial can replace the best layout once a stop was asked for.
+          if (Link_.StopRequested()) goto Finish;
         }
       }
     }
@@ -228,25 +253,31 @@ class TSearch {
       for (std::int32_t o = 0; o <= 1; ++o) {
         // Points appended by placements are visited later in the same scan.
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
-        for (std::int32_t j = 0; j < Layout.PointCount; ++j) {
+        for (std::int32_t q = 0; q < Layout.LiveCount;) {
+          const std::int32_t j = Layout.Live[Idx(q)];
           // Most points fail on the sheet's room alone; test that here.
           const TPoint<C>& P = Layout.Points[Idx(j)];
-          if (P.Kind == pkDead || E.X > P.RX || E.Y > P.RY) continue;
-          if (!Fits(Layout, j, o, i, Left)) continue;
+          if (E.X > P.RX || E.Y > P.RY || !Fits(Layout, j, o, i, Left)) {
+            ++q;
+            continue;
+          }
           if (Task_.RigidFlag) {
             const std::int32_t OldPoints = Layout.PointCount, OldRects = Layout.RectCount;
             Undo_.Count = 0;
-            Place(Layout, j, o, i, &Undo_);
+            const std::int32_t Next = Place(Layout, j, o, i, &Undo_, q);
             if (!Guillotine(Layout)) {
               // A rejected placement leaves no trace and uses up no piece.
               for (std::int32_t u = Undo_.Count - 1; u >= 0; --u)
                 Layout.Points[Idx(Undo_.Index[Idx(u)])].Kind = Undo_.Kind[Idx(u)];
               Layout.PointCount = OldPoints;
               Layout.RectCount = OldRects;
+              RebuildLive(Layout);
+              ++q;
               continue;
             }
+            q = Next;
           } else {
-            Place(Layout, j, o, i, nullptr);
+            q = Place(Layout, j, o, i, nullptr, q);
           }
           if (--Left == 0) goto NextPiece;
         }
@@ -266,11 +297,11 @@ class TSearch {
     if (Kind > pkMaxMax) return P;
     P.HighX = Kind == pkMaxMin || Kind == pkMaxMax;
     P.HighY = Kind == pkMinMax || Kind == pkMaxMax;
-    // A piece anchored by its low X corner starts at x (x >= 0 needed) and
-    // may reach Length; by its high X corner it ends at x (x <= Length
-    // needed) and may reach back to 0. The same along Y.
-    const bool UsableX = P.HighX ? C(x) <= SheetLength_ : x >= 0;
-    const bool UsableY = P.HighY ? C(y) <= SheetWidth_ : y >= 0;
+    // A piece anchored by its low X corner starts at x and may reach
+    // Length; by its high X corner it ends at x and may reach back to 0.
+    // The same along Y. A point off the sheet anchors nothing.
+    const bool UsableX = x >= 0 && C(x) <= SheetLength_;
+    const bool UsableY = y >= 0 && C(y) <= SheetWidth_;
     if (UsableX && UsableY) {
       P.RX = P.HighX ? C(x) : SheetLength_ - x;
       P.RY = P.HighY ? C(y) : SheetWidth_ - y;
@@ -278,13 +309,16 @@ class TSearch {
     return P;
   }
 
-  bool Fits(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, std::int32_t Left) const {
+  [[gnu::always_inline]] bool Fits(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i,
+                                   std::int32_t Left) const {
     if (Left < 1 || Layout.RectCount >= MaxRects) return false;
     const TExtent& E = Extent_[Idx(o)][Idx(i)];
     TPoint<C>& Point = Layout.Points[Idx(j)];
     if (E.X > Point.RX || E.Y > Point.RY) return false;
     const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
     const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
+    // A negative extent may carry the far end off the sheet.
+    if (Negative_ && (PX > SheetLength_ || PX + E.X < 0 || PY > SheetWidth_ || PY + E.Y < 0)) return false;
     const C NX1 = PX - K_, NY1 = PY - K_, NX2 = PX + E.X + K_, NY2 = PY + E.Y + K_;
     auto Blocks = [&](const TBox<C>& B) {
       const bool AlongX = NX1 > B.X1 ? NX1 < B.X2 : NX2 > B.X1;
@@ -307,22 +341,16 @@ class TSearch {
     return B.X1 - K_ < x && x < B.X2 + K_ && B.Y1 - K_ < y && y < B.Y2 + K_;
   }
 
-  // Appends a point unless it lies outside the sheet, strictly inside a
-  // placed piece grown by K, or the list is full. True when appended.
-  bool Add(TLayout<C>& Layout, TPointKind Kind, C x, C y) const {
-    if (x < 0 || x > SheetLength_ || y < 0 || y > SheetWidth_) return false;
-    for (std::int32_t r = Layout.RectCount - 1; r >= 0; --r)
-      if (InsideGrown(Layout.Boxes[Idx(r)], x, y)) return false;
-    if (Layout.PointCount >= MaxPoints) return false;
-    Layout.Points[Idx(Layout.PointCount++)] = MakePoint(static_cast<TLength>(x), static_cast<TLength>(y), Kind);
-    return true;
-  }
-
-  // PlacePiece's twelve steps, with the same result: the dead-markings at
-  // the four corners (steps 1, 4, 7, 10) and the final cover test are folded
-  // into one pass over the points that existed before, and a new point is
-  // marked dead when a corner step after it falls on it.
-  void Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo) const {
+  // PlacePiece's twelve steps, with the same result. The eight new points
+  // are tested against the placed pieces in one pass (the pieces do not
+  // change while they are appended), the dead-markings at the four corners
+  // (steps 1, 4, 7, 10) and the final cover test are folded into one pass
+  // over the points that existed before, and a new point is marked dead
+  // when a corner step after it falls on it.
+  // ScanPos is the position of point j among the live points; the result is
+  // the position where a scan that placed the piece there goes on.
+  std::int32_t Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo,
+                     std::int32_t ScanPos) const {
     const TExtent& E = Extent_[Idx(o)][Idx(i)];
     const TPoint<C>& Point = Layout.Points[Idx(j)];
     const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
@@ -331,45 +359,72 @@ class TSearch {
     Layout.Rects[r] = TPlacedRect{i, static_cast<TLength>(PX), static_cast<TLength>(PY), static_cast<std::uint8_t>(o)};
     const TBox<C> B{PX, PY, PX + E.X, PY + E.Y};
     Layout.Boxes[r] = B;
-    const std::int32_t OldPoints = Layout.PointCount;
+
+    // The new points in step order (2, 3, 5, 6, 8, 9, 11, 12), each with the
+    // group of corner markings it follows.
+    struct TNew {
+      TPointKind Kind;
+      C X, Y;
+      int Group;
+      bool Keep;
+    };
+    TNew New[8] = {{pkMaxMin, B.X1 - K_, B.Y1, 0, true}, {pkMinMax, B.X1, B.Y1 - K_, 0, true},
+                   {pkMinMin, B.X2 + K_, B.Y1, 1, true}, {pkMaxMax, B.X2, B.Y1 - K_, 1, true},
+                   {pkMaxMax, B.X1 - K_, B.Y2, 2, true}, {pkMinMin, B.X1, B.Y2 + K_, 2, true},
+                   {pkMinMax, B.X2 + K_, B.Y2, 3, true}, {pkMaxMin, B.X2, B.Y2 + K_, 3, true}};
+    C MinX = std::numeric_limits<C>::max(), MinY = MinX, MaxX = std::numeric_limits<C>::min(), MaxY = MaxX;
+    for (TNew& N : New) {
+      N.Keep = N.X >= 0 && N.X <= SheetLength_ && N.Y >= 0 && N.Y <= SheetWidth_;
+      MinX = std::min(MinX, N.X);
+      MaxX = std::max(MaxX, N.X);
+      MinY = std::min(MinY, N.Y);
+      MaxY = std::max(MaxY, N.Y);
+    }
+    // A placed piece whose grown footprint misses the box around all eight
+    // points covers none of them.
+    for (std::int32_t k = 0; k < Layout.RectCount; ++k) {
+      const TBox<C>& R = Layout.Boxes[Idx(k)];
+      if (R.X2 + K_ <= MinX || R.X1 - K_ >= MaxX || R.Y2 + K_ <= MinY || R.Y1 - K_ >= MaxY) continue;
+      for (TNew& N : New)
+        if (N.Keep && InsideGrown(R, N.X, N.Y)) N.Keep = false;
+    }
+
+    // New points never lie strictly inside the new piece grown by K (they
+    // are refused below), so only the old ones can be covered. The live
+    // list is compacted on the way.
+    std::int32_t Kept = 0, Next = 0;
+    for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
+      const std::int16_t k = Layout.Live[Idx(q)];
+      TPoint<C>& P = Layout.Points[Idx(k)];
+      const C x = P.X, y = P.Y;
+      const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
+      if (AtCorner || InsideGrown(B, x, y)) {
+        if (Undo) {
+          Undo->Index[Idx(Undo->Count)] = k;
+          Undo->Kind[Idx(Undo->Count)] = P.Kind;
+          ++Undo->Count;
+        }
+        P.Kind = pkDead;
+      } else {
+        Layout.Live[Idx(Kept++)] = k;
+      }
+      if (q == ScanPos) Next = Kept;
+    }
+    Layout.LiveCount = Kept;
 
     // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
     const C CX[4] = {B.X1, B.X2, B.X1, B.X2};
     const C CY[4] = {B.Y1, B.Y1, B.Y2, B.Y2};
-    // Adds a point of step group g (after corner g's marking); the corner
-    // markings of the later groups may hit it.
-    auto AddAfter = [&](int g, TPointKind Kind, C x, C y) {
-      if (!Add(Layout, Kind, x, y)) return;
-      for (int c = g + 1; c < 4; ++c)
-        if (x == CX[c] && y == CY[c]) {
-          Layout.Points[Idx(Layout.PointCount - 1)].Kind = pkDead;
-          return;
-        }
-    };
-    AddAfter(0, pkMaxMin, B.X1 - K_, B.Y1);
-    AddAfter(0, pkMinMax, B.X1, B.Y1 - K_);
-    AddAfter(1, pkMinMin, B.X2 + K_, B.Y1);
-    AddAfter(1, pkMaxMax, B.X2, B.Y1 - K_);
-    AddAfter(2, pkMaxMax, B.X1 - K_, B.Y2);
-    AddAfter(2, pkMinMin, B.X1, B.Y2 + K_);
-    AddAfter(3, pkMinMax, B.X2 + K_, B.Y2);
-    AddAfter(3, pkMaxMin, B.X2, B.Y2 + K_);
-
-    // New points never lie strictly inside the new piece grown by K (the
-    // append refuses them), so only the old ones can be covered.
-    for (std::int32_t k = 0; k < OldPoints; ++k) {
-      TPoint<C>& P = Layout.Points[Idx(k)];
-      if (P.Kind == pkDead) continue;
-      const C x = P.X, y = P.Y;
-      const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
-      if (!AtCorner && !InsideGrown(B, x, y)) continue;
-      if (Undo) {
-        Undo->Index[Idx(Undo->Count)] = k;
-        Undo->Kind[Idx(Undo->Count)] = P.Kind;
-        ++Undo->Count;
-      }
-      P.Kind = pkDead;
+    for (const TNew& N : New) {
+      if (!N.Keep || Layout.PointCount >= MaxPoints) continue;
+      const std::int32_t k = Layout.PointCount++;
+      TPoint<C>& Added = Layout.Points[Idx(k)];
+      Added = MakePoint(static_cast<TLength>(N.X), static_cast<TLength>(N.Y), N.Kind);
+      for (int c = N.Group + 1; c < 4; ++c)
+        if (N.X == CX[c] && N.Y == CY[c]) Added.Kind = pkDead;
+      if (Added.Kind != pkDead) Layout.Live[Idx(Layout.LiveCount++)] = static_cast<std::int16_t>(k);
     }
+    return Next;
   }
 
   float Rate(TLayout<C>& Layout) const {
@@ -438,10 +493,137 @@ class TSearch {
     return Separable(Begin, Highs) && Separable(Begin + Highs, Lows);
   }
 
+  // With positive sizes and K >= 0 any two pieces of a search layout lie at
+  // least K apart along X or along Y, so any three of them can be cut apart
+  // (the X overlaps of three pieces form a chain or a triangle, whose pairs
+  // are then stacked along Y). Cuttability is then hereditary: the pieces on
+  // either side of any through cut of a cuttable layout are cuttable again.
+  // So the first cut in candidate order gives the same answer as any other,
+  // which lets the test below cut at every position at once, and a new piece
+  // that a single cut separates from a cuttable layout keeps it cuttable.
+  // Other sizes take the candidate order step by step.
+
+  static C Lo(const TBox<C>& B, int Axis) { return Axis ? B.Y1 : B.X1; }
+  static C Hi(const TBox<C>& B, int Axis) { return Axis ? B.Y2 : B.X2; }
+
+  static void SortByLo(TBox<C>* Items, std::int32_t N, int Axis) {
+    if (Axis)
+      std::sort(Items, Items + N, [](const TBox<C>& A, const TBox<C>& B) { return A.Y1 < B.Y1; });
+    else
+      std::sort(Items, Items + N, [](const TBox<C>& A, const TBox<C>& B) { return A.X1 < B.X1; });
+  }
+
+  // Sorts Items[0, N) along Axis and finds its groups: a group starts where
+  // the pieces before it end, knife path included, at or before its first
+  // piece starts. Writes the first piece of each group to Starts (and N after
+  // the last) and the end of the pieces before group g to Reach[g]. Returns
+  // the number of groups (1: no cut along Axis).
+  std::int32_t Groups(TBox<C>* Items, std::int32_t N, int Axis, std::int32_t* Starts, C* Reach) const {
+    SortByLo(Items, N, Axis);
+    std::int32_t Count = 1;
+    Starts[0] = 0;
+    C End = Hi(Items[0], Axis) + K_;
+    for (std::int32_t t = 1; t < N; ++t) {
+      if (End <= Lo(Items[t], Axis)) {
+        Reach[Count] = End;
+        Starts[Count++] = t;
+      }
+      End = std::max(End, Hi(Items[t], Axis) + K_);
+    }
+    Starts[Count] = N;
+    return Count;
+  }
+
+  // Whether Items[Begin, Begin + N) can be cut apart: cut at every free
+  // position along one axis and test each group.
+  bool Splittable(std::int32_t Begin, std::int32_t N, int SkipAxis) {
+    if (N <= 3) return true;
+    TBox<C>* Items = Cut_->Items.data() + Begin;
+    std::int32_t Starts[MaxRects + 1];
+    C Reach[MaxRects + 1];
+    for (int Axis = 0; Axis < 2; ++Axis) {
+      if (Axis == SkipAxis) continue;
+      const std::int32_t Count = Groups(Items, N, Axis, Starts, Reach);
+      if (Count == 1) continue;
+      for (std::int32_t g = 0; g < Count; ++g)
+        if (!Splittable(Begin + Starts[g], Starts[g + 1] - Starts[g], Axis)) return false;
+      return true;
+    }
+    return false;
+  }
+
+  // Whether the pieces Items[Begin, Begin + N), which can be cut apart, can
+  // still be cut apart with piece P added. The free bands between the groups
+  // along an axis stay free unless P lies across one, so only the groups that
+  // P lies in or joins need a look.
+  bool SplittableWith(std::int32_t Begin, std::int32_t N, const TBox<C>& P, int SkipAxis) {
+    if (N + 1 <= 3 || AloneBeside(Cut_->Items.data() + Begin, N, P)) return true;
+    TBox<C>* Items = Cut_->Items.data() + Begin;
+    std::int32_t Starts[MaxRects + 1];
+    C Reach[MaxRects + 1];
+    for (int Axis = 0; Axis < 2; ++Axis) {
+      if (Axis == SkipAxis) continue;
+      const std::int32_t Count = Groups(Items, N, Axis, Starts, Reach);
+      if (Count == 1) continue;
+      // The band before group g runs from Reach[g] to the start of group g.
+      const C From = Lo(P, Axis), To = Hi(P, Axis) + K_;
+      std::int32_t First = 0, Last = Count - 1;
+      for (std::int32_t g = 1; g < Count; ++g) {
+        const bool After = From >= Reach[g];                       // P fits above a cut in the band
+        const bool Before = To <= Lo(Items[Starts[g]], Axis);     // P fits below one
+        if (After && Before) return true;                          // P alone in the band
+        if (After) {
+          First = g;
+        } else if (Before) {
+          Last = g - 1;
+          break;
+        }
+      }
+      const std::int32_t A = Starts[First], B = Starts[Last + 1];
+      if (First == Last) return SplittableWith(Begin + A, B - A, P, Axis);
+      // P lies across the bands between these groups: no cut along this axis
+      // is left among them. The groups after them are not needed any more;
+      // P takes the first place.
+      Items[B] = P;
+      return Splittable(Begin + A, B - A + 1, Axis);
+    }
+    // Cuttable pieces without a cut along either axis are at most one.
+    return true;
+  }
+
+  // Every two pieces at least K apart along X or along Y.
+  bool SpacedApart(const TLayout<C>& Layout) const {
+    for (std::int32_t a = 0; a < Layout.RectCount; ++a)
+      for (std::int32_t b = 0; b < a; ++b) {
+        const TBox<C>& A = Layout.Boxes[Idx(a)];
+        const TBox<C>& B = Layout.Boxes[Idx(b)];
+        if (A.X1 < B.X2 + K_ && B.X1 < A.X2 + K_ && A.Y1 < B.Y2 + K_ && B.Y1 < A.Y2 + K_) return false;
+      }
+    return true;
+  }
+
+  // Whether one through cut separates P from all of Items[0, N).
+  bool AloneBeside(const TBox<C>* Items, std::int32_t N, const TBox<C>& P) const {
+    C MinX = std::numeric_limits<C>::max(), MinY = MinX, MaxX = std::numeric_limits<C>::min(), MaxY = MaxX;
+    for (std::int32_t k = 0; k < N; ++k) {
+      MinX = std::min(MinX, Items[k].X1);
+      MaxX = std::max(MaxX, Items[k].X2);
+      MinY = std::min(MinY, Items[k].Y1);
+      MaxY = std::max(MaxY, Items[k].Y2);
+    }
+    return P.X1 >= MaxX + K_ || P.X2 + K_ <= MinX || P.Y1 >= MaxY + K_ || P.Y2 + K_ <= MinY;
+  }
+
+  // IsGuillotine of Layout, whose pieces but the last were already tested.
   bool Guillotine(const TLayout<C>& Layout) {
     if (Layout.RectCount <= 3) return true;
-    std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
-    return Separable(0, Layout.RectCount);
+    if (!Hereditary_) {
+      std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
+      return Separable(0, Layout.RectCount);
+    }
+    const std::int32_t N = Layout.RectCount - 1;
+    std::copy_n(Layout.Boxes.begin(), N, Cut_->Items.begin());
+    return SplittableWith(0, N, Layout.Boxes[Idx(N)], -1);
   }
 
   // ------------------------------------------------------------- plumbing
@@ -478,6 +660,10 @@ class TSearch {
   const C SheetLength_, SheetWidth_, K_;
   std::array<std::array<TExtent, MaxObjPlans + 1>, 2> Extent_{};
   std::array<bool, MaxObjPlans + 1> Square_{};
+  bool Negative_ = false;  // some piece has a negative size
+  // The guillotine shortcuts above hold: sizes positive, K >= 0, and the
+  // layout the search starts from cuttable (or the material not rigid).
+  bool Hereditary_ = false;
   std::unique_ptr<TRoot> Root_ = std::make_unique<TRoot>();
   std::vector<std::unique_ptr<TLevel<C>>> Levels_;
   TUndoLog Undo_;

@@ -1,7 +1,7 @@
 // The window program: the application, its two windows, the message loop.
 #include <QApplication>
 
-#include "Fonts.h"
+#include "AppSetup.h"
 #include "Unit2.h"
 #include "frmRect.h"
 
@@ -10,8 +10,7 @@ int main(int argc, char** argv) {
   // handed to the application object.
   int Count = argc > 0 ? 1 : 0;
   QApplication Application(Count, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("Tavik Vadi Ver 1.0.0"));
-  InstallFontSubstitutes();
+  SetUpApplication();
 
   TForm1 Form1;
   TForm2 Form2;

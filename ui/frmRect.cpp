@@ -61,14 +61,14 @@ void StackSection(QFrame* Section, QLabel* Caption, QWidget* Grid) {
 
 }  // namespace
 
-TImage::TImage(QWidget* Parent, QSize PictureSize)
+TCanvasImage::TCanvasImage(QWidget* Parent, QSize PictureSize)
     : QWidget(Parent), Picture_(PictureSize, QImage::Format_RGB32) {
   Picture_.fill(Qt::white);
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(PictureSize);
 }
 
-void TImage::paintEvent(QPaintEvent* Event) {
+void TCanvasImage::paintEvent(QPaintEvent* Event) {
   QPainter Painter(this);
   Painter.drawImage(Event->rect().topLeft(), Picture_, Event->rect());
 }
@@ -255,7 +255,7 @@ void TForm1::CreatePanels() {
   Panel3->setObjectName(QStringLiteral("Panel3"));
   Panel3->setAutoFillBackground(true);
   Panel3->setBackgroundRole(QPalette::Window);
-  Image1 = new TImage(Panel3, QSize(2000, 2000));
+  Image1 = new TCanvasImage(Panel3, QSize(2000, 2000));
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->move(0, 0);
   ScrollBox1->setWidget(Content);

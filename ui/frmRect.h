@@ -28,11 +28,11 @@ class TForm2;
 
 // The drawing surface of the layout view: a fixed picture, allocated once,
 // that each drawing paints over.
-class TImage : public QWidget {
+class TCanvasImage : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TImage(QWidget* Parent, QSize PictureSize);
+  explicit TCanvasImage(QWidget* Parent, QSize PictureSize);
   QImage& Picture() { return Picture_; }
 
  protected:
@@ -162,7 +162,7 @@ class TForm1 : public QMainWindow {
   TDrawGrid* dgObjPlans = nullptr;
   QScrollArea* ScrollBox1 = nullptr;
   QWidget* Panel3 = nullptr;
-  TImage* Image1 = nullptr;
+  TCanvasImage* Image1 = nullptr;
   QStatusBar* StatusBar2 = nullptr;
   std::array<QLabel*, 4> StatusPanels{};
   QTabBar* TabSet1 = nullptr;
