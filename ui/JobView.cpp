@@ -124,6 +124,54 @@ void DrawBlankView(QPainter& Painter, QSize PanelSize) {
   Painter.restore();
 }
 
+namespace {
+
+// FNV-1a over the bytes of values and texts.
+class TFingerprint {
+ public:
+  template <class T>
+  void Add(const T& Value) {
+    AddBytes(&Value, sizeof Value);
+  }
+  void Add(const std::string& Text) {
+    Add(Text.size());
+    AddBytes(Text.data(), Text.size());
+  }
+  std::uint64_t Value() const { return Hash_; }
+
+ private:
+  void AddBytes(const void* Data, std::size_t Size) {
+    const auto* Byte = static_cast<const unsigned char*>(Data);
+    for (std::size_t i = 0; i < Size; ++i) Hash_ = (Hash_ ^ Byte[i]) * 1099511628211ull;
+  }
+  std::uint64_t Hash_ = 14695981039346656037ull;
+};
+
+}  // namespace
+
+std::uint64_t JobViewKey(const TPlan& Task, std::int32_t JobNo, QSize PanelSize, float ViewScale,
+                         std::int32_t ZoomPercent) {
+  TFingerprint Key;
+  Key.Add(JobNo);
+  Key.Add(PanelSize.width());
+  Key.Add(PanelSize.height());
+  if (JobNo == 0) return Key.Value();
+  Key.Add(ViewScale);
+  Key.Add(ZoomPercent);
+  const TJob& Job = Task.Jobs[JobNo];
+  for (std::int32_t k = 1; k <= Job.RectCount; ++k) {
+    const TPlacedRect& Placed = Job.Rects[k];
+    const TObjPlan& Piece = Task.ObjPlans[Placed.ObjNo];
+    Key.Add(Placed.X);
+    Key.Add(Placed.Y);
+    Key.Add(Placed.Rotated);
+    Key.Add(Piece.Length);
+    Key.Add(Piece.Width);
+    Key.Add(Piece.Name);
+  }
+  return Key.Value();
+}
+
 QStringList JobStatusTexts(TPlan& Task, std::int32_t JobNo) {
   TJob& Job = Task.Jobs[JobNo];
   const TSrcRect& Sheet = Task.SrcRects[Job.SheetNo];

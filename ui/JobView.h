@@ -43,6 +43,12 @@ TJobViewGeometry BlankViewGeometry(QSize ViewSize);
 void DrawJobView(QPainter& Painter, const TPlan& Task, std::int32_t JobNo, QSize PanelSize, float ViewScale,
                  std::int32_t ZoomPercent);
 
+// A fingerprint of everything DrawJobView would draw for job JobNo
+// (JobDrawable must hold; 0 for the blank view) on PanelSize: equal
+// fingerprints give equal pictures, so a drawing need not be repeated.
+std::uint64_t JobViewKey(const TPlan& Task, std::int32_t JobNo, QSize PanelSize, float ViewScale,
+                         std::int32_t ZoomPercent);
+
 // Draws the view with no job: a white area in a black frame 5 pixels wide.
 void DrawBlankView(QPainter& Painter, QSize PanelSize);
 

@@ -28,6 +28,9 @@ TForm2::TForm2(QWidget* Parent)
   Font.setPixelSize(12);
   setFont(Font);
   setFixedSize(555, 125);
+  // The keyboard stays with the main window, which takes Escape as the stop
+  // button; a click on the dialog gives it the keyboard.
+  setAttribute(Qt::WA_ShowWithoutActivating);
 
   Label1 = new QLabel(QStringLiteral("估计剩余时间:"), this);
   Label1->setObjectName(QStringLiteral("Label1"));
@@ -66,7 +69,11 @@ void TForm2::SetProgressRange(std::int32_t Min, std::int32_t Max) {
 
 void TForm2::SetProgressPosition(std::int32_t Position) {
   // A position outside the range sticks to its end, as a progress bar does.
+  // The bar would draw itself at once at every job; it is drawn with the
+  // next processing of messages instead.
+  ProgressBar1->setUpdatesEnabled(false);
   ProgressBar1->setValue(std::clamp(Position, ProgressBar1->minimum(), ProgressBar1->maximum()));
+  ProgressBar1->setUpdatesEnabled(true);
 }
 
 void TForm2::ShowProgress() {
@@ -91,8 +98,11 @@ void TForm2::RepaintProgress() {
     Label2->setText(QString::fromUtf8(NodeText_.data(), static_cast<qsizetype>(NodeText_.size())));
     NodeTextShown_ = true;
   }
+  // The texts are brought up to date here; they reach the screen with the
+  // next processing of messages, at most about 20 ms later. Drawing them at
+  // once would draw the whole dialog after every job, which costs small
+  // calculations more than their search.
   FormPaint();
-  if (isVisible()) repaint();
 }
 
 void TForm2::CloseProgress() {
@@ -104,6 +114,8 @@ void TForm2::SetNodeText(std::string_view Path) {
   NodeText_.assign(Path);
   NodeTextShown_ = false;
 }
+
+bool TForm2::MessagesDue() const { return CoarseMillis() - LastProcess_ >= PumpIntervalMs; }
 
 void TForm2::ProcessMessages() {
   const std::int64_t Now = CoarseMillis();
@@ -118,6 +130,10 @@ void TForm2::FormShow() {
   StopRequested_ = false;
   StartPosition = ProgressBar1->value();
   PaintedPosition_ = -1;
+  // The first messages are handled one interval after showing: a
+  // calculation that is over sooner is spared drawing a dialog that would
+  // only flicker.
+  LastProcess_ = CoarseMillis();
 }
 
 void TForm2::FormPaint() {

@@ -44,7 +44,8 @@ class TForm2 : public QDialog {
   // The progress operations of a calculation. ProcessMessages and the
   // search's repaints are throttled: they do their work at most about every
   // 20 ms, so that a search node costs next to nothing; a repaint after the
-  // bar moved is never skipped.
+  // bar moved always brings the texts up to date. What changed is drawn by
+  // the next processing of messages.
   void SetProgressRange(std::int32_t Min, std::int32_t Max);
   void SetProgressPosition(std::int32_t Position);
   void ShowProgress();
@@ -52,6 +53,8 @@ class TForm2 : public QDialog {
   void CloseProgress();
   void SetNodeText(std::string_view Path);
   void ProcessMessages();
+  // True when ProcessMessages would handle messages now.
+  bool MessagesDue() const;
 
   // Handlers.
   void FormShow();
@@ -81,6 +84,11 @@ class TForm2 : public QDialog {
 
 // The progress link of the window program: the dialog's operations and the
 // main window's refresh after each job.
+//
+// The window is only drawn when messages are processed, so refreshing it
+// more often than that is work nobody sees: a refresh asked for after a job
+// is done just before the next processing of messages, and at the end of
+// the calculation at the latest.
 class TProgressLink final : public IProgressLink {
  public:
   TProgressLink(TForm2& Dialog, std::function<void()> ShowTask)
@@ -90,15 +98,27 @@ class TProgressLink final : public IProgressLink {
   void SetProgressPosition(std::int32_t Position) override { Dialog_.SetProgressPosition(Position); }
   void ShowProgress() override { Dialog_.ShowProgress(); }
   void RepaintProgress() override { Dialog_.RepaintProgress(); }
-  void CloseProgress() override { Dialog_.CloseProgress(); }
+  void CloseProgress() override {
+    FlushShowTask();
+    Dialog_.CloseProgress();
+  }
   void SetNodeText(std::string_view Path) override { Dialog_.SetNodeText(Path); }
-  void ProcessMessages() override { Dialog_.ProcessMessages(); }
+  void ProcessMessages() override {
+    if (!Dialog_.MessagesDue()) return;
+    FlushShowTask();
+    Dialog_.ProcessMessages();
+  }
   bool StopRequested() const override { return Dialog_.StopRequested(); }
-  void ShowTask() override {
+  void ShowTask() override { ShowTaskPending_ = true; }
+
+ private:
+  void FlushShowTask() {
+    if (!ShowTaskPending_) return;
+    ShowTaskPending_ = false;
     if (ShowTask_) ShowTask_();
   }
 
- private:
   TForm2& Dialog_;
   std::function<void()> ShowTask_;
+  bool ShowTaskPending_ = false;
 };

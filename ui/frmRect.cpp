@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
@@ -143,6 +144,14 @@ void TForm1::CreateMenu() {
   connect(N5, &QAction::triggered, this, &TForm1::N5Click);
   connect(N10, &QAction::triggered, this, &TForm1::N10Click);
   connect(A3, &QAction::triggered, this, &TForm1::A3Click);
+
+  // The progress dialog leaves the keyboard with this window: Escape here
+  // is its stop button while a calculation runs.
+  StopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  StopKey->setEnabled(false);
+  connect(StopKey, &QShortcut::activated, this, [this] {
+    if (Computing_) ProgressDialog()->close();
+  });
 }
 
 void TForm1::CreateToolBar() {
@@ -388,6 +397,7 @@ void TForm1::UpdateCommands() {
 
 void TForm1::SetComputing(bool Value) {
   Computing_ = Value;
+  StopKey->setEnabled(Value);
   UpdateCommands();
 }
 
@@ -526,10 +536,6 @@ void TForm1::N5Click() {
   SetComputing(true);
   const bool Finished = RunCommand([&] { MakePlan(*Task_, Message, Link); });
   SetComputing(false);
-  // The progress dialog took the focus while it was shown; give it back
-  // unless the user has gone to another program meanwhile.
-  QWidget* Active = QApplication::activeWindow();
-  if (isVisible() && (Active == nullptr || Active == ProgressDialog_)) activateWindow();
 
   if (Finished) {
     if (!Message.empty() &&
@@ -642,17 +648,24 @@ void TForm1::ShowJob() {
   Content->resize(std::max(ScrollBox1->viewport()->width(), Panel3->geometry().right() + 1),
                   std::max(ScrollBox1->viewport()->height(), Panel3->geometry().bottom() + 1));
 
-  {
+  const bool Drawable = HasJob && JobDrawable(*Task_, n);
+  // A calculation asks for the view after every job while the first job
+  // stays the one shown: the same picture is not drawn twice.
+  const std::uint64_t Key =
+      JobViewKey(*Task_, Drawable ? n : 0, Geometry.PanelSize, ViewScale_, ZoomPercent_) ^ qHash(Image1->font().key());
+  if (Key != DrawnKey_) {
+    DrawnKey_ = Key;
     QPainter Painter(&Image1->Picture());
     Painter.setFont(Image1->font());
-    if (HasJob && JobDrawable(*Task_, n))
+    if (Drawable)
       DrawJobView(Painter, *Task_, n, Geometry.PanelSize, ViewScale_, ZoomPercent_);
     else
       DrawBlankView(Painter, Geometry.PanelSize);
+    Painter.end();
+    Image1->update();
   }
-  Image1->update();
   // Without a job the status bar keeps the texts of the job drawn before.
-  if (!HasJob || !JobDrawable(*Task_, n)) return;
+  if (!Drawable) return;
 
   const QStringList Texts = JobStatusTexts(*Task_, n);
   const QFontMetrics Metrics(StatusBar2->font());

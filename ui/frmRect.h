@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QPainter;
 class QScrollArea;
+class QShortcut;
 class QSplitter;
 class QStatusBar;
 class QTabBar;
@@ -138,6 +139,7 @@ class TForm1 : public QMainWindow {
   QAction* N5 = nullptr;
   QAction* N10 = nullptr;
   QAction* A3 = nullptr;
+  QShortcut* StopKey = nullptr;  // Escape: stops a running calculation
   QToolBar* CoolBar1 = nullptr;
   QToolBar* ToolBar1 = nullptr;
   QToolButton* ToolButton1 = nullptr;
@@ -204,6 +206,7 @@ class TForm1 : public QMainWindow {
   std::string CurrentOwnerCode_;
   std::int32_t ZoomPercent_ = 100;
   float ViewScale_ = 0;
+  std::uint64_t DrawnKey_ = 0;  // JobViewKey of the picture on Image1
 
   std::function<void()> PrintCommand_;
   std::function<void()> AboutCommand_;

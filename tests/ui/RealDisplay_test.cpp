@@ -21,6 +21,8 @@ TEST(RealDisplay, OpensComputesWithTheProgressDialogOnScreenAndShowsTheJobs) {
   Form1.SetProgressDialog(&Form2);
   Form1.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form1));
+  Form1.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form1));
 
   Script.Files = {QStringLiteral(TAVIK_BENCH_TASKS_DIR "/classic_cw3_d2.tsk")};
   QTest::mouseClick(Form1.ToolButton2, Qt::LeftButton);
@@ -42,6 +44,9 @@ TEST(RealDisplay, OpensComputesWithTheProgressDialogOnScreenAndShowsTheJobs) {
 
   EXPECT_TRUE(Exposed);
   EXPECT_FALSE(Form2.isVisible());
+  // The dialog did not take the keyboard from the main window.
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activeWindow(), &Form1);
   EXPECT_TRUE(AllPlaced(Form1.Task()));
   ASSERT_GT(Form1.Task().JobCount, 1);
   EXPECT_EQ(Form1.TabSet1->count(), Form1.Task().JobCount);
@@ -64,6 +69,17 @@ TEST(RealDisplay, OpensComputesWithTheProgressDialogOnScreenAndShowsTheJobs) {
   QDir().mkpath(QStringLiteral(TAVIK_SCREENSHOT_DIR));
   Shot.save(QStringLiteral(TAVIK_SCREENSHOT_DIR "/x11-main-window.png"));
   if (!Dialog.isNull()) Dialog.save(QStringLiteral(TAVIK_SCREENSHOT_DIR "/x11-progress-dialog.png"));
+
+  // Escape in the main window is the stop button while a calculation runs.
+  Form1.SetModified(true);
+  bool Pressed = false;
+  QTimer::singleShot(0, &Form1, [&] {
+    Pressed = true;
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &Form1, Qt::Key_Escape);
+  });
+  Form1.N5Click();
+  EXPECT_TRUE(Pressed);
+  EXPECT_LE(Form1.Task().JobCount, 1);
 
   Form1.SetModified(false);
   EXPECT_TRUE(Form1.close());
