@@ -219,6 +219,12 @@ TDrawGrid::TDrawGrid(QWidget* Parent) : QTableView(Parent), Model_(new TGridMode
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setFrameShape(QFrame::NoFrame);
+  // The grid's own colour is that of its cells, below the last row too and
+  // in the editor.
+  QPalette Colours = palette();
+  Colours.setColor(QPalette::Base, Colours.color(QPalette::ToolTipBase));
+  Colours.setColor(QPalette::Text, Colours.color(QPalette::ToolTipText));
+  setPalette(Colours);
   setWordWrap(false);
   setCornerButtonEnabled(false);
   UpdateEditTriggers();
@@ -319,8 +325,8 @@ void TDrawGrid::SetReadOnly(bool Value) {
 
 void TDrawGrid::UpdateEditTriggers() {
   setEditTriggers(ReadOnly_ ? QAbstractItemView::NoEditTriggers
-                            : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                  QAbstractItemView::AnyKeyPressed);
+                            : QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 }
 
 void TDrawGrid::SetTextSource(std::function<QString(int, int)> Source) {
