@@ -36,6 +36,9 @@ class TForm2 : public QDialog {
 
   // True from the dialog's closing (for any reason) until it is shown again.
   bool StopRequested() const { return StopRequested_; }
+  // Milliseconds of a coarse monotonic clock: cheap enough to read at every
+  // search node.
+  static std::int64_t CoarseMillis();
 
   // Where the dialog takes the current time from (tests); the local clock
   // when unset.
@@ -71,7 +74,6 @@ class TForm2 : public QDialog {
   using TClock = std::chrono::steady_clock;
 
   TDateTime Now() const;
-  static std::int64_t CoarseMillis();
 
   std::function<TDateTime()> Clock_;
   bool StopRequested_ = false;
@@ -105,20 +107,26 @@ class TProgressLink final : public IProgressLink {
   void SetNodeText(std::string_view Path) override { Dialog_.SetNodeText(Path); }
   void ProcessMessages() override {
     if (!Dialog_.MessagesDue()) return;
-    FlushShowTask();
+    // Redrawing the main window takes longer than the dialog: a few times a
+    // second is all a person can follow.
+    if (TForm2::CoarseMillis() - LastShowTask_ >= ShowTaskIntervalMs) FlushShowTask();
     Dialog_.ProcessMessages();
   }
   bool StopRequested() const override { return Dialog_.StopRequested(); }
   void ShowTask() override { ShowTaskPending_ = true; }
 
  private:
+  static constexpr std::int64_t ShowTaskIntervalMs = 200;
+
   void FlushShowTask() {
     if (!ShowTaskPending_) return;
     ShowTaskPending_ = false;
+    LastShowTask_ = TForm2::CoarseMillis();
     if (ShowTask_) ShowTask_();
   }
 
   TForm2& Dialog_;
   std::function<void()> ShowTask_;
   bool ShowTaskPending_ = false;
+  std::int64_t LastShowTask_ = 0;  // CoarseMillis of the last main window refresh
 };
