@@ -6,11 +6,43 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QValidator>
 #include <algorithm>
 
 namespace {
 
 const QColor FixedColor(192, 192, 192);  // fixed cells: silver
+
+// Keeps the editor to one line: text inserted by any means (paste, drop,
+// input method) is cut at its first line break, as a one-line edit box
+// pastes only the first line. Texts it already held are left alone.
+class TOneLineValidator final : public QValidator {
+ public:
+  TOneLineValidator(const QString& First, QObject* Parent) : QValidator(Parent), Previous_(First) {}
+
+  State validate(QString& Input, int& Pos) const override {
+    // The inserted part ends at the cursor; before it lies the text's
+    // unchanged start, after it the unchanged end.
+    qsizetype Tail = Input.size() - std::clamp<qsizetype>(Pos, 0, Input.size());
+    if (Tail > Previous_.size() || !Previous_.endsWith(QStringView(Input).right(Tail))) Tail = 0;
+    const qsizetype Limit = std::min(Input.size(), Previous_.size()) - Tail;
+    qsizetype Head = 0;
+    while (Head < Limit && Input.at(Head) == Previous_.at(Head)) ++Head;
+    const qsizetype Inserted = Input.size() - Head - Tail;
+    qsizetype Break = -1;
+    for (qsizetype i = Head; i < Head + Inserted && Break < 0; ++i)
+      if (Input.at(i) == u'\n' || Input.at(i) == u'\r') Break = i;
+    if (Break >= 0) {
+      Input.remove(Break, Head + Inserted - Break);
+      Pos = static_cast<int>(Break);
+    }
+    Previous_ = Input;
+    return Acceptable;
+  }
+
+ private:
+  mutable QString Previous_;
+};
 
 }  // namespace
 
@@ -131,6 +163,7 @@ class TGridDelegate final : public QStyledItemDelegate {
     QString Value;
     emit Grid_->getEditText(Index.column(), Index.row() + 1, Value);
     Line->setText(Value);
+    Line->setValidator(new TOneLineValidator(Value, Line));
   }
 
   void setModelData(QWidget* Editor, QAbstractItemModel*, const QModelIndex& Index) const override {
