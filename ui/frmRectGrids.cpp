@@ -375,8 +375,11 @@ void TForm1::dgObjPlansKeyDown(int& Key) {
   if (T.ObjCount == 0 || Row > T.ObjCount) return;
   Key = 0;
   dgObjPlans->DiscardEditor();
-  RemoveEntry(T.ObjPlans, T.ObjCount, Row);
+  // The jobs go before the entry: the slot that falls out of the count is
+  // brought back by typing into the empty row of an emptied table, and it
+  // must come back with nothing placed.
   ClearJobs(T);
+  RemoveEntry(T.ObjPlans, T.ObjCount, Row);
   Modified_ = true;
   ShowTask();
 }

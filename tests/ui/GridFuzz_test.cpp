@@ -74,4 +74,29 @@ TEST_F(TGridPasteTest, ALineBreakAlreadyInANameStaysWhenTheNameIsEdited) {
   EXPECT_EQ(T().ObjPlans[1].Name, "a\rbc");
 }
 
+TEST_F(TGridPasteTest, APieceBroughtBackAfterItsDeletionHasNothingPlaced) {
+  // Computed: every piece placed. Deleting the only piece and typing a name
+  // into the empty row brings its old slot back, with no jobs left.
+  T().SrcCount = 1;
+  T().SrcRects[1] = TSrcRect{"S", 1000, 500};
+  T().ObjCount = 1;
+  T().ObjPlans[1] = TObjPlan{"P", 300, 200, 7, 7};
+  Form->ShowTask();
+  Form->N5Click();
+  ASSERT_TRUE(AllPlaced(T()));
+  ASSERT_GT(T().JobCount, 0);
+  TDrawGrid* Grid = Form->dgObjPlans;
+  Grid->SetCell(0, 1);
+  Key(Grid, Qt::Key_Delete);
+  ASSERT_EQ(T().ObjCount, 0);
+  Type(Grid, QStringLiteral("Q"));
+  ASSERT_EQ(T().ObjCount, 1);
+  EXPECT_EQ(T().JobCount, 0);
+  EXPECT_EQ(T().ObjPlans[1].Length, 300);
+  EXPECT_EQ(T().ObjPlans[1].Quantity, 7);
+  EXPECT_EQ(T().ObjPlans[1].Pending, 7);
+  EXPECT_EQ(Grid->CellText(4, 1), QStringLiteral("7"));
+  EXPECT_FALSE(AllPlaced(T()));
+}
+
 }  // namespace
