@@ -167,6 +167,8 @@ void TForm1::dgSystemSetEditText(int, int ARow, const QString& Value) {
         Answers().ShowError(this, QStringLiteral("'%1' is not a valid floating point value").arg(Value));
         return;
       }
+      // A number far beyond the range has no single-precision value at all.
+      if (!(Typed >= -2.0 && Typed <= 2.0)) return Refuse("板材利用率必须介于0~1之间!");
       // Checked and compared as it will be stored.
       const auto Rate = static_cast<float>(Typed);
       if (!(Rate >= 0 && Rate <= 1)) return Refuse("板材利用率必须介于0~1之间!");

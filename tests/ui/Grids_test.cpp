@@ -180,6 +180,17 @@ TEST_F(TGridTest, ExpectedUtilisationTakesFractionsBetweenZeroAndOne) {
 
   Type(Grid, QStringLiteral("x"));
   EXPECT_EQ(Script.Texts("error"), QStringList{QStringLiteral("'x' is not a valid floating point value")});
+  Key(Grid, Qt::Key_Escape);
+
+  // Beyond the single-precision range is out of range too, not infinity.
+  Script.Asked.clear();
+  Grid->SetCell(1, 2);
+  Type(Grid, QStringLiteral("0e39"));
+  EXPECT_EQ(T().ExpectedRate, 0.0f);
+  Key(Grid, Qt::Key_Home);
+  Type(Grid, QStringLiteral("1"));  // "10e39"
+  EXPECT_EQ(Script.Texts("message"), QStringList{QStringLiteral("板材利用率必须介于0~1之间!")});
+  EXPECT_EQ(T().ExpectedRate, 0.0f);
 }
 
 TEST_F(TGridTest, ALetterInAClosedLengthCellOpensTheEditorWithItAndIsReported) {
