@@ -241,6 +241,14 @@ class TTaskReader {
     return Negative ? -Value : Value;
   }
 
+  // Form F into a single. A value beyond its range would become an infinity,
+  // which a saved file could not hold, so it is not a number here.
+  float ReadSingle() {
+    const auto Value = static_cast<float>(ReadFloat());
+    if (std::isinf(Value)) InvalidNumber();
+    return Value;
+  }
+
   // Form T: the rest of the current line without its line end.
   std::string ReadText() {
     std::string Text;
@@ -278,7 +286,7 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
   Task.ObjCount = R.ReadCount();
   Task.JobCount = R.ReadCount();
   Task.KnifeWidth = R.ReadInt64();
-  Task.ExpectedRate = static_cast<float>(R.ReadFloat());
+  Task.ExpectedRate = R.ReadSingle();
   Task.SearchDepth = R.ReadInt32();
 
   // The counts are left at what was read until the loop below passes the
