@@ -451,6 +451,9 @@ void SavePlan(const TPlan& Task, const std::string& Path) {
     WriteInPlace(Target, Bytes);
     return;
   }
+  // The rename below would replace a file that its owner made read-only;
+  // writing it in place would have been refused, so refuse it here too.
+  if (Exists && ::faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0) RaiseFileError(errno, Path);
 
   std::string TempPath;
   int Fd = CreateTemporary(Target, TempPath, 0666);

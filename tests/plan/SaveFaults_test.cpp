@@ -228,9 +228,11 @@ TEST(SaveFaults, NoWritePermissionKeepsTheFile) {
   std::filesystem::create_directory(Open);
   const auto Task = SmallTask();
   SavePlan(*Task, Locked + "/plan.tsk");
+  SavePlan(*Task, Open + "/readonly.tsk");
   const std::string Before = ReadBytes(Locked + "/plan.tsk");
   ::chmod((Locked + "/plan.tsk").c_str(), 0666);
   ::chmod(Locked.c_str(), 0555);
+  ::chmod((Open + "/readonly.tsk").c_str(), 0444);
   ::chmod(Open.c_str(), 0777);
   SavePlan(*Task, Open + "/secret.tsk");
   ::chmod((Open + "/secret.tsk").c_str(), 0);
@@ -239,16 +241,18 @@ TEST(SaveFaults, NoWritePermissionKeepsTheFile) {
   const int Code = WithoutPrivileges([&] {
     if (ExpectSaveError(*Other, Locked + "/plan.tsk", "File access denied") != 0) return 1;
     if (ExpectSaveError(*Other, Locked + "/new.tsk", "File access denied") != 0) return 2;
+    if (ExpectSaveError(*Other, Open + "/readonly.tsk", "File access denied") != 0) return 3;
     if (LoadError(Open + "/secret.tsk") != "File access denied") return 4;
     // The open folder itself takes a new file.
     return SaveError(*Other, Open + "/new.tsk").empty() ? 0 : 5;
   });
   if (Code == CannotDropPrivileges) GTEST_SKIP() << "cannot run a child without the superuser's rights";
-  EXPECT_EQ(Code, 0) << "1: locked folder, 2: new file there, 4: unreadable file, 5: open folder";
+  EXPECT_EQ(Code, 0) << "1: locked folder, 2: new file there, 3: read-only file, 4: unreadable file, 5: open folder";
   ::chmod(Locked.c_str(), 0755);
   ExpectIntact(Locked + "/plan.tsk", Before, "a folder without write permission");
+  ExpectIntact(Open + "/readonly.tsk", Before, "a read-only file");
   EXPECT_EQ(TTempDir::EntriesOf(Locked), std::vector<std::string>{"plan.tsk"});
-  EXPECT_EQ(TTempDir::EntriesOf(Open), (std::vector<std::string>{"new.tsk", "secret.tsk"}));
+  EXPECT_EQ(TTempDir::EntriesOf(Open), (std::vector<std::string>{"new.tsk", "readonly.tsk", "secret.tsk"}));
 }
 
 TEST(SaveFaults, SystemFolderRefusesEvenTheSuperuser) {
