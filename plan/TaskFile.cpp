@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -405,7 +406,11 @@ int CreateTemporary(const std::string& Target, std::string& TempPath, mode_t Mod
   for (int Attempt = 0; Attempt < 100; ++Attempt) {
     char Suffix[32];
     std::snprintf(Suffix, sizeof Suffix, ".%08llx.tmp", static_cast<unsigned long long>(Random() & 0xFFFFFFFFu));
-    TempPath = Folder + "/." + Base + Suffix;
+    // The temporary name must itself be a valid name: a long target name is
+    // shortened in it, at the start of a UTF-8 character.
+    std::size_t Keep = std::min(Base.size(), static_cast<std::size_t>(NAME_MAX) - 1 - std::strlen(Suffix));
+    while (Keep > 0 && Keep < Base.size() && (static_cast<unsigned char>(Base[Keep]) & 0xC0) == 0x80) --Keep;
+    TempPath = Folder + "/." + Base.substr(0, Keep) + Suffix;
     int Fd = ::open(TempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
     if (Fd >= 0) return Fd;
     if (errno != EEXIST) return -1;

@@ -188,6 +188,23 @@ TEST(SaveFaults, FolderInPlaceOfTheFileOrOnThePath) {
   EXPECT_EQ(Dir.Entries(), (std::vector<std::string>{"folder.tsk", "plan.tsk"}));
 }
 
+TEST(SaveFaults, TheLongestNameSavesAndIsReplaced) {
+  TTempDir Dir;
+  const std::string Path = Dir.File(std::string(251, 'n') + ".tsk");  // 255 bytes, the most a name holds
+  auto Task = SmallTask();
+  ASSERT_EQ(SaveError(*Task, Path), "");
+  Task->PlanName = "second";
+  ASSERT_EQ(SaveError(*Task, Path), "");
+  ExpectIntact(Path, PlanToText(*Task), "the longest name");
+  EXPECT_EQ(Dir.Entries().size(), 1u);
+  // A Chinese name of 85 characters is 255 bytes too; the temporary name
+  // that shortens it must not cut a character in two.
+  std::string Chinese;
+  for (int k = 0; k < 83; ++k) Chinese += "\xE6\x9D\xBF";  // 板 in UTF-8
+  ASSERT_EQ(SaveError(*Task, Dir.File(Chinese + "ab.tsk")), "");
+  EXPECT_EQ(Dir.Entries().size(), 2u);
+}
+
 TEST(SaveFaults, TooManyOpenFiles) {
   TTempDir Dir;
   const std::string Path = Dir.File("plan.tsk");
