@@ -404,8 +404,11 @@ int CreateTemporary(const std::string& Target, std::string& TempPath, mode_t Mod
   std::string Base = Target.substr(Target.find_last_of('/') == std::string::npos ? 0 : Target.find_last_of('/') + 1);
   static std::mt19937_64 Random{std::random_device{}()};
   for (int Attempt = 0; Attempt < 100; ++Attempt) {
-    char Suffix[32];
-    std::snprintf(Suffix, sizeof Suffix, ".%08llx.tmp", static_cast<unsigned long long>(Random() & 0xFFFFFFFFu));
+    // The process id sets apart processes forked from one another, whose
+    // generators would otherwise repeat the same names.
+    char Suffix[48];
+    std::snprintf(Suffix, sizeof Suffix, ".%ld-%08llx.tmp", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(Random() & 0xFFFFFFFFu));
     // The temporary name must itself be a valid name: a long target name is
     // shortened in it, at the start of a UTF-8 character.
     std::size_t Keep = std::min(Base.size(), static_cast<std::size_t>(NAME_MAX) - 1 - std::strlen(Suffix));

@@ -205,6 +205,31 @@ TEST(SaveFaults, TheLongestNameSavesAndIsReplaced) {
   EXPECT_EQ(Dir.Entries().size(), 2u);
 }
 
+TEST(SaveFaults, ManySavesKilledInTheWriteDoNotBlockTheNext) {
+  TTempDir Dir;
+  const std::string Path = Dir.File("plan.tsk");
+  SavePlan(*SmallTask(), Path);
+  const std::string Before = ReadBytes(Path);
+  const auto Large = LargeTask(2, 7);
+  // Each child is ended by the file size signal inside its write, so each
+  // leaves its temporary file behind; the children are forked from one
+  // process, as helpers of a program would be.
+  constexpr int Children = 120;
+  for (int c = 0; c < Children; ++c) {
+    const int Code = InChild([&] {
+      const rlimit Max{1000, 1000};
+      if (::setrlimit(RLIMIT_FSIZE, &Max) != 0) return 2;
+      return ExpectSaveError(*Large, Path, "Disk full");
+    });
+    ASSERT_EQ(Code, 128 + SIGXFSZ) << "child " << c << " was not ended inside its write";
+  }
+  ExpectIntact(Path, Before, "after the killed saves");
+  EXPECT_EQ(Dir.Entries().size(), Children + 1u) << "each killed save leaves its temporary file";
+  const auto Last = LargeTask(1, 8);
+  ASSERT_EQ(SaveError(*Last, Path), "");
+  ExpectIntact(Path, PlanToText(*Last), "the save after the killed ones");
+}
+
 TEST(SaveFaults, TooManyOpenFiles) {
   TTempDir Dir;
   const std::string Path = Dir.File("plan.tsk");
