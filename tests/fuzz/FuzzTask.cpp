@@ -17,8 +17,8 @@ constexpr TLength Max64 = std::numeric_limits<TLength>::max();
 
 // Values where sums and products of lengths change width or sign.
 constexpr std::array<TLength, 16> SpecialLengths = {
-    Min64,           Max64,          Min64 + 1,         Max64 - 1,
-    INT32_MAX,       TLength{1} << 31, TLength{1} << 32, TLength{1} << 53,
+    Min64, Max64, Min64 + 1, Max64 - 1,
+    INT32_MAX, TLength{1} << 31, TLength{1} << 32, TLength{1} << 53,
     TLength{1} << 60, (TLength{1} << 60) + 1, -(TLength{1} << 60), -(TLength{1} << 60) - 1,
     TLength{1} << 62, -(TLength{1} << 62), Max64 - INT32_MAX, -1};
 
