@@ -34,9 +34,10 @@ test: build
 
 bench: deps
 	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DTAVIK_BUILD_BENCHMARKS=ON -DTAVIK_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	  -DTAVIK_BUILD_BENCHMARKS=ON -DTAVIK_BUILD_TESTS=OFF -DTAVIK_BUILD_GUI=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	$(BUILD_DIR)-bench/bench/tavik_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)-bench/bench/tavik_gui_bench
 
 # The fuzzers, built with clang and the sanitizers in a folder of their own,
 # then each run for FUZZ_SECONDS.

@@ -63,7 +63,7 @@ class TTerminalProgress final : public IProgressLink {
     if (Draw_ && Drawn_) std::fputs("\r\033[K", stderr);
   }
   void SetNodeText(std::string_view Path) override { Node_.assign(Path); }
-  void ProcessMessages() override {}
+  void ProcessMessages() override { MaybeDraw(); }
   bool StopRequested() const override { return Interrupted != 0; }
   void ShowTask() override { MaybeDraw(true); }
 

@@ -10,6 +10,10 @@
 
 #include "Geometry.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 void CopyLayout(TJob& Dst, const TJob& Src) {
   Dst.SheetNo = Src.SheetNo;
   Dst.Rate = Src.Rate;
@@ -23,8 +27,9 @@ void CopyLayout(TJob& Dst, const TJob& Src) {
 namespace {
 
 // The search works on its own layout record: the same points and placed
-// pieces as a TJob, plus each piece's footprint, so that the fit and cover
-// tests read one compact array instead of looking up the piece table.
+// pieces as a TJob, plus what the tests it runs millions of times want at
+// hand: each piece's footprint, and the list of live points with the room
+// the sheet leaves a piece anchored on each.
 //
 // C is the type the geometry is computed in. When every size, coordinate and
 // the knife width lie within +-2^60, sums of three of them fit in 64 bits and
@@ -35,20 +40,70 @@ struct TBox {
   C X1, Y1, X2, Y2;
 };
 
-// A corner point as the search keeps it, with what the fit test needs
-// worked out once: which corner of a piece sits on it (HighX, HighY) and the
-// room (RX, RY) that the sheet leaves a piece anchored there, so that the
-// sheet test is EX <= RX and EY <= RY. A point that anchors nothing has room
-// below any extent. Hint is the placed piece that last blocked a fit here:
-// the next test tries it first; it only saves work, never changes an answer.
-template <class C>
+// A corner point, and which corner of a piece anchored on it sits on it.
 struct TPoint {
   TLength X, Y;
-  C RX, RY;
   TPointKind Kind;
   bool HighX, HighY;
-  std::int16_t Hint;
 };
+
+// The live points of a layout, in order, each with a summary of what can
+// fit there, in 32 bits so that a scan tests four points at a time: the room
+// (RX, RY) that the sheet leaves a piece anchored there (it stays on the
+// sheet only if EX <= RX and EY <= RY) and the quadrant (AX, AY) of extents
+// that the placed piece which last blocked a fit there blocks too (every
+// piece with EX > AX and EY > AY; see TSearch::Monotone_). Values beyond 32
+// bits are saturated, which can only let more points through to the exact
+// test, never fewer.
+struct TLiveList {
+  std::int32_t Count = 0;
+  std::array<std::int32_t, MaxPoints> Index, RX, RY, AX, AY;
+
+  void Move(std::int32_t To, std::int32_t From) {
+    const auto t = static_cast<std::size_t>(To), f = static_cast<std::size_t>(From);
+    Index[t] = Index[f];
+    RX[t] = RX[f];
+    RY[t] = RY[f];
+    AX[t] = AX[f];
+    AY[t] = AY[f];
+  }
+  void CopyFrom(const TLiveList& Src) {
+    Count = Src.Count;
+    const auto n = static_cast<std::size_t>(Count);
+    std::copy_n(Src.Index.begin(), n, Index.begin());
+    std::copy_n(Src.RX.begin(), n, RX.begin());
+    std::copy_n(Src.RY.begin(), n, RY.begin());
+    std::copy_n(Src.AX.begin(), n, AX.begin());
+    std::copy_n(Src.AY.begin(), n, AY.begin());
+  }
+};
+
+template <class C>
+std::int32_t Saturated(C V) {
+  return static_cast<std::int32_t>(std::clamp<C>(V, INT32_MIN, INT32_MAX));
+}
+
+// The first position from Q on whose summary does not rule out a piece of
+// extents (EX, EY); Live.Count when there is none.
+std::int32_t NextCandidate(const TLiveList& Live, std::int32_t Q, std::int32_t EX, std::int32_t EY) {
+#if defined(__SSE2__)
+  const __m128i X = _mm_set1_epi32(EX), Y = _mm_set1_epi32(EY);
+  for (; Q + 4 <= Live.Count; Q += 4) {
+    const auto At = [Q](const std::array<std::int32_t, MaxPoints>& A) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(A.data() + Q));
+    };
+    const __m128i Out = _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi32(X, At(Live.RX)), _mm_cmpgt_epi32(Y, At(Live.RY))),
+                                     _mm_and_si128(_mm_cmpgt_epi32(X, At(Live.AX)), _mm_cmpgt_epi32(Y, At(Live.AY))));
+    const int Rejected = _mm_movemask_ps(_mm_castsi128_ps(Out));
+    if (Rejected != 0xF) return Q + __builtin_ctz(static_cast<unsigned>(~Rejected & 0xF));
+  }
+#endif
+  for (; Q < Live.Count; ++Q) {
+    const auto q = static_cast<std::size_t>(Q);
+    if (!(EX > Live.RX[q] || EY > Live.RY[q] || (EX > Live.AX[q] && EY > Live.AY[q]))) return Q;
+  }
+  return Live.Count;
+}
 
 template <class C>
 struct TLayout {
@@ -56,21 +111,11 @@ struct TLayout {
   float Rate = 0;
   std::int32_t PointCount = 0;
   std::int32_t RectCount = 0;
-  std::array<TPoint<C>, MaxPoints> Points;  // numbered from 0 here
+  std::array<TPoint, MaxPoints> Points;  // numbered from 0 here
   std::array<TPlacedRect, MaxRects> Rects;
   std::array<TBox<C>, MaxRects> Boxes;  // footprint of Rects[k]
-  // The live points, in order: the scans visit only these.
-  std::int32_t LiveCount = 0;
-  std::array<std::int16_t, MaxPoints> Live;
+  TLiveList Live;
 };
-
-template <class C>
-void RebuildLive(TLayout<C>& Layout) {
-  Layout.LiveCount = 0;
-  for (std::int32_t k = 0; k < Layout.PointCount; ++k)
-    if (Layout.Points[static_cast<std::size_t>(k)].Kind != pkDead)
-      Layout.Live[static_cast<std::size_t>(Layout.LiveCount++)] = static_cast<std::int16_t>(k);
-}
 
 template <class C>
 void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
@@ -81,21 +126,23 @@ void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
   std::copy_n(Src.Points.begin(), Src.PointCount, Dst.Points.begin());
   std::copy_n(Src.Rects.begin(), Src.RectCount, Dst.Rects.begin());
   std::copy_n(Src.Boxes.begin(), Src.RectCount, Dst.Boxes.begin());
-  Dst.LiveCount = Src.LiveCount;
-  std::copy_n(Src.Live.begin(), Src.LiveCount, Dst.Live.begin());
+  Dst.Live.CopyFrom(Src.Live);
 }
 
 using TPending = std::array<std::int32_t, MaxObjPlans + 1>;  // indexed 1..ObjCount
 
-// Point kinds overwritten by a placement, to undo a rejected one exactly.
+// What a placement changed among the points that existed before it, to
+// undo a rejected one exactly: the points it marked dead (in order) and how
+// many live points it appended.
 struct TUndoLog {
   std::int32_t Count = 0;
+  std::int32_t AddedLive = 0;
   std::array<std::int32_t, MaxPoints> Index;
   std::array<TPointKind, MaxPoints> Kind;
 };
 
-// Scratch of the guillotine check: each level splits its segment in place
-// (high side first, list order kept on both sides), so one buffer serves.
+// Scratch of the guillotine test; each level of its recursion works on a
+// segment of Items.
 template <class C>
 struct TCutScratch {
   std::array<TBox<C>, MaxRects> Items;
@@ -125,14 +172,16 @@ class TSearch {
         SheetWidth_(Sheet.Width),
         K_(Task.KnifeWidth) {
     Hereditary_ = Task.KnifeWidth >= 0;
+    Monotone_ = Task.KnifeWidth >= 0;
     for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
       const TObjPlan& O = Task.ObjPlans[i];
       const auto k = static_cast<std::size_t>(i);
-      Extent_[0][k] = {O.Length, O.Width};
-      Extent_[1][k] = {O.Width, O.Length};
+      Extent_[0][k] = {O.Length, O.Width, Saturated<C>(O.Length), Saturated<C>(O.Width)};
+      Extent_[1][k] = {O.Width, O.Length, Saturated<C>(O.Width), Saturated<C>(O.Length)};
       Square_[k] = O.Length == O.Width;
       Negative_ = Negative_ || O.Length < 0 || O.Width < 0;
       Hereditary_ = Hereditary_ && O.Length > 0 && O.Width > 0;
+      Monotone_ = Monotone_ && O.Length > 0 && O.Width > 0;
     }
     Path_.reserve(Path.size() + 32 * static_cast<std::size_t>(std::clamp(Task.SearchDepth, 0, 16) + 1));
   }
@@ -143,13 +192,14 @@ class TSearch {
     Layout.Rate = Job.Rate;
     Layout.PointCount = Job.PointCount;
     Layout.RectCount = Job.RectCount;
+    Layout.Live.Count = 0;
     for (std::int32_t k = 0; k < Job.PointCount; ++k) {
       const TCornerPoint& P = Job.Points[k + 1];
-      Layout.Points[Idx(k)] = MakePoint(P.X, P.Y, P.Kind);
+      Layout.Points[Idx(k)] = PointOf(P.X, P.Y, P.Kind);
+      if (P.Kind != pkDead) AddLive(Layout, Layout.Live.Count++, k);
     }
     std::copy_n(Job.Rects.At(1), Job.RectCount, Layout.Rects.begin());
     for (std::int32_t r = 0; r < Job.RectCount; ++r) Layout.Boxes[Idx(r)] = BoxOf(Layout.Rects[Idx(r)]);
-    RebuildLive(Layout);
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Root_->Pending[Idx(i)] = Task_.ObjPlans[i].Pending;
     // A caller's partial layout need not be cuttable, nor spaced as the
     // search spaces its pieces; test it the plain way first.
@@ -165,7 +215,7 @@ class TSearch {
     Job.PointCount = Layout.PointCount;
     Job.RectCount = Layout.RectCount;
     for (std::int32_t k = 0; k < Layout.PointCount; ++k) {
-      const TPoint<C>& P = Layout.Points[Idx(k)];
+      const TPoint& P = Layout.Points[Idx(k)];
       Job.Points[k + 1] = TCornerPoint{P.X, P.Y, P.Kind};
     }
     std::copy_n(Layout.Rects.begin(), Layout.RectCount, Job.Rects.At(1));
@@ -174,6 +224,7 @@ class TSearch {
  private:
   struct TExtent {
     C X, Y;
+    std::int32_t X32, Y32;  // saturated, for the live list's summaries
   };
 
   static std::size_t Idx(std::int32_t k) { return static_cast<std::size_t>(k); }
@@ -205,6 +256,8 @@ class TSearch {
   void Branch(std::int32_t Level, const TPending& Pending, TLayout<C>& Layout) {
     Link_.SetNodeText(Path_);
     Link_.RepaintProgress();
+    // A full placed list takes no more pieces.
+    if (Layout.RectCount >= MaxRects) return;
     TLevel<C>& Own = LevelAt(Level);
     TLayout<C>* Trial = &Own.Trial;
     TLayout<C>* Spare = &Own.Best;
@@ -214,12 +267,15 @@ class TSearch {
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
       if (Pending[Idx(i)] <= 0) continue;
       for (std::int32_t o = 0; o <= 1; ++o) {
-        // The node's layout does not change in these loops.
-        for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
-          const std::int32_t j = Layout.Live[Idx(q)];
-          // The node's layout is unchanged, so testing the fit on it is
-          // testing it on a fresh copy; only trials that fit are copied.
-          if (!Fits(Layout, j, o, i, Pending[Idx(i)])) continue;
+        const TExtent& E = Extent_[Idx(o)][Idx(i)];
+        // The node's layout does not change in these loops, so testing the
+        // fit on it is testing it on a fresh copy; only trials that fit are
+        // copied.
+        for (std::int32_t q = 0;; ++q) {
+          q = NextCandidate(Layout.Live, q, E.X32, E.Y32);
+          if (q >= Layout.Live.Count) break;
+          if (!Fits(Layout, q, E)) continue;
+          const std::int32_t j = Layout.Live.Index[Idx(q)];
           CopyUsed(*Trial, Layout);
           Own.Pending = Pending;
           --Own.Pending[Idx(i)];
@@ -247,31 +303,30 @@ class TSearch {
   }
 
   void Greedy(TPending& Pending, TLayout<C>& Layout) {
+    if (Layout.RectCount >= MaxRects) return;
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
       std::int32_t& Left = Pending[Idx(i)];
       if (Left <= 0) continue;
       for (std::int32_t o = 0; o <= 1; ++o) {
-        // Points appended by placements are visited later in the same scan.
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
-        for (std::int32_t q = 0; q < Layout.LiveCount;) {
-          const std::int32_t j = Layout.Live[Idx(q)];
-          // Most points fail on the sheet's room alone; test that here.
-          const TPoint<C>& P = Layout.Points[Idx(j)];
-          if (E.X > P.RX || E.Y > P.RY || !Fits(Layout, j, o, i, Left)) {
+        // Points appended by placements are visited later in the same scan.
+        for (std::int32_t q = 0;;) {
+          q = NextCandidate(Layout.Live, q, E.X32, E.Y32);
+          if (q >= Layout.Live.Count) break;
+          if (!Fits(Layout, q, E)) {
             ++q;
             continue;
           }
+          const std::int32_t j = Layout.Live.Index[Idx(q)];
           if (Task_.RigidFlag) {
             const std::int32_t OldPoints = Layout.PointCount, OldRects = Layout.RectCount;
             Undo_.Count = 0;
             const std::int32_t Next = Place(Layout, j, o, i, &Undo_, q);
             if (!Guillotine(Layout)) {
               // A rejected placement leaves no trace and uses up no piece.
-              for (std::int32_t u = Undo_.Count - 1; u >= 0; --u)
-                Layout.Points[Idx(Undo_.Index[Idx(u)])].Kind = Undo_.Kind[Idx(u)];
               Layout.PointCount = OldPoints;
               Layout.RectCount = OldRects;
-              RebuildLive(Layout);
+              Undo(Layout);
               ++q;
               continue;
             }
@@ -279,6 +334,8 @@ class TSearch {
           } else {
             q = Place(Layout, j, o, i, nullptr, q);
           }
+          // A full placed list takes no more pieces: nothing more can change.
+          if (Layout.RectCount >= MaxRects) return;
           if (--Left == 0) goto NextPiece;
         }
         // A square turned covers the same ground.
@@ -288,33 +345,55 @@ class TSearch {
     }
   }
 
-  // --------------------------------------------------------- the geometry
-
-  // The search's record of point (x, y) of Kind, with its room on the sheet.
-  TPoint<C> MakePoint(TLength x, TLength y, TPointKind Kind) const {
-    constexpr C None = std::numeric_limits<C>::min();
-    TPoint<C> P{x, y, None, None, Kind, false, false, -1};
-    if (Kind > pkMaxMax) return P;
-    P.HighX = Kind == pkMaxMin || Kind == pkMaxMax;
-    P.HighY = Kind == pkMinMax || Kind == pkMaxMax;
-    // A piece anchored by its low X corner starts at x and may reach
-    // Length; by its high X corner it ends at x and may reach back to 0.
-    // The same along Y. A point off the sheet anchors nothing.
-    const bool UsableX = x >= 0 && C(x) <= SheetLength_;
-    const bool UsableY = y >= 0 && C(y) <= SheetWidth_;
-    if (UsableX && UsableY) {
-      P.RX = P.HighX ? C(x) : SheetLength_ - x;
-      P.RY = P.HighY ? C(y) : SheetWidth_ - y;
+  // Takes back the changes of the last placement recorded in Undo_: the
+  // points it marked dead live again, in their old places in the live list,
+  // and the live points it appended go.
+  void Undo(TLayout<C>& Layout) const {
+    TLiveList& Live = Layout.Live;
+    std::int32_t Kept = Live.Count - Undo_.AddedLive - 1;  // last survivor
+    std::int32_t Write = Kept + Undo_.Count;
+    Live.Count = Write + 1;
+    for (std::int32_t u = Undo_.Count - 1; u >= 0; --u) {
+      const std::int32_t k = Undo_.Index[Idx(u)];
+      while (Kept >= 0 && Live.Index[Idx(Kept)] > k) Live.Move(Write--, Kept--);
+      Layout.Points[Idx(k)].Kind = Undo_.Kind[Idx(u)];
+      AddLive(Layout, Write--, k);
     }
-    return P;
   }
 
-  [[gnu::always_inline]] bool Fits(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i,
-                                   std::int32_t Left) const {
-    if (Left < 1 || Layout.RectCount >= MaxRects) return false;
-    const TExtent& E = Extent_[Idx(o)][Idx(i)];
-    TPoint<C>& Point = Layout.Points[Idx(j)];
-    if (E.X > Point.RX || E.Y > Point.RY) return false;
+  // --------------------------------------------------------- the geometry
+
+  TPoint PointOf(TLength x, TLength y, TPointKind Kind) const {
+    return TPoint{x, y, Kind, Kind == pkMaxMin || Kind == pkMaxMax, Kind == pkMinMax || Kind == pkMaxMax};
+  }
+
+  // Whether point P anchors a piece of extents E on the sheet: a piece
+  // anchored by its low X corner starts at x and may reach Length, by its
+  // high X corner it ends at x and may reach back to 0; the same along Y. A
+  // point off the sheet, or of a kind that anchors nothing, anchors nothing.
+  bool Anchors(const TPoint& P) const {
+    return P.Kind <= pkMaxMax && P.X >= 0 && C(P.X) <= SheetLength_ && P.Y >= 0 && C(P.Y) <= SheetWidth_;
+  }
+  C RoomX(const TPoint& P) const { return P.HighX ? C(P.X) : SheetLength_ - P.X; }
+  C RoomY(const TPoint& P) const { return P.HighY ? C(P.Y) : SheetWidth_ - P.Y; }
+
+  // Writes point k of Layout, which is live, to position q of its live list.
+  void AddLive(TLayout<C>& Layout, std::int32_t q, std::int32_t k) const {
+    const TPoint& P = Layout.Points[Idx(k)];
+    TLiveList& Live = Layout.Live;
+    const bool Usable = Anchors(P);
+    Live.Index[Idx(q)] = k;
+    Live.RX[Idx(q)] = Usable ? Saturated<C>(RoomX(P)) : INT32_MIN;
+    Live.RY[Idx(q)] = Usable ? Saturated<C>(RoomY(P)) : INT32_MIN;
+    Live.AX[Idx(q)] = INT32_MAX;
+    Live.AY[Idx(q)] = INT32_MAX;
+  }
+
+  // Whether a piece of extents E anchored on the point at position q of the
+  // live list stays on the sheet and keeps K from every placed piece.
+  [[gnu::always_inline]] bool Fits(TLayout<C>& Layout, std::int32_t q, const TExtent& E) const {
+    const TPoint& Point = Layout.Points[Idx(Layout.Live.Index[Idx(q)])];
+    if (!Anchors(Point) || E.X > RoomX(Point) || E.Y > RoomY(Point)) return false;
     const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
     const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
     // A negative extent may carry the far end off the sheet.
@@ -325,15 +404,20 @@ class TSearch {
       const bool AlongY = NY1 > B.Y1 ? NY1 < B.Y2 : NY2 > B.Y1;
       return AlongX && AlongY;
     };
-    // Any order finds an overlap if there is one: first the piece that
-    // blocked this point last time, then the latest pieces, which lie nearest
-    // to the newest points.
-    if (Point.Hint >= 0 && Point.Hint < Layout.RectCount && Blocks(Layout.Boxes[Idx(Point.Hint)])) return false;
-    for (std::int32_t r = Layout.RectCount - 1; r >= 0; --r)
-      if (Blocks(Layout.Boxes[Idx(r)])) {
-        Point.Hint = static_cast<std::int16_t>(r);
-        return false;
+    // Any order finds an overlap if there is one; the latest pieces lie
+    // nearest to the newest points, so they go first.
+    for (std::int32_t r = Layout.RectCount - 1; r >= 0; --r) {
+      const TBox<C>& B = Layout.Boxes[Idx(r)];
+      if (!Blocks(B)) continue;
+      if (Monotone_) {
+        // The piece spans x..x+EX (or x-EX..x) and B stays where it is:
+        // B blocks every piece that reaches further than this, both ways.
+        const C x = Point.X, y = Point.Y;
+        Layout.Live.AX[Idx(q)] = Saturated<C>(Point.HighX ? x - K_ - B.X2 : B.X1 - x - K_);
+        Layout.Live.AY[Idx(q)] = Saturated<C>(Point.HighY ? y - K_ - B.Y2 : B.Y1 - y - K_);
       }
+      return false;
+    }
     return true;
   }
 
@@ -346,13 +430,13 @@ class TSearch {
   // change while they are appended), the dead-markings at the four corners
   // (steps 1, 4, 7, 10) and the final cover test are folded into one pass
   // over the points that existed before, and a new point is marked dead
-  // when a corner step after it falls on it.
-  // ScanPos is the position of point j among the live points; the result is
-  // the position where a scan that placed the piece there goes on.
+  // when a corner step after it falls on it. ScanPos is the position of
+  // point j in the live list; the result is where a scan that placed the
+  // piece there goes on.
   std::int32_t Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo,
                      std::int32_t ScanPos) const {
     const TExtent& E = Extent_[Idx(o)][Idx(i)];
-    const TPoint<C>& Point = Layout.Points[Idx(j)];
+    const TPoint& Point = Layout.Points[Idx(j)];
     const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
     const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
     const auto r = Idx(Layout.RectCount++);
@@ -390,15 +474,24 @@ class TSearch {
     }
 
     // New points never lie strictly inside the new piece grown by K (they
-    // are refused below), so only the old ones can be covered. The live
-    // list is compacted on the way.
-    std::int32_t Kept = 0, Next = 0;
-    for (std::int32_t q = 0; q < Layout.LiveCount; ++q) {
-      const std::int16_t k = Layout.Live[Idx(q)];
-      TPoint<C>& P = Layout.Points[Idx(k)];
+    // were refused above), so only the old ones can be covered or sit on its
+    // corners. The live list is compacted on the way. With K >= 0 and no
+    // negative sizes the corners lie on the grown footprint, so a point
+    // outside it stays.
+    const C GX1 = B.X1 - K_, GY1 = B.Y1 - K_, GX2 = B.X2 + K_, GY2 = B.Y2 + K_;
+    const bool Near = K_ >= 0 && !Negative_;
+    auto Dies = [&](const TPoint& P) {
       const C x = P.X, y = P.Y;
+      if (Near && (x < GX1 || x > GX2 || y < GY1 || y > GY2)) return false;
       const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
-      if (AtCorner || InsideGrown(B, x, y)) {
+      return AtCorner || (GX1 < x && x < GX2 && GY1 < y && y < GY2);
+    };
+    TLiveList& Live = Layout.Live;
+    std::int32_t Kept = 0, Next = 0;
+    for (std::int32_t q = 0; q < Live.Count; ++q) {
+      const std::int32_t k = Live.Index[Idx(q)];
+      TPoint& P = Layout.Points[Idx(k)];
+      if (Dies(P)) {
         if (Undo) {
           Undo->Index[Idx(Undo->Count)] = k;
           Undo->Kind[Idx(Undo->Count)] = P.Kind;
@@ -406,11 +499,13 @@ class TSearch {
         }
         P.Kind = pkDead;
       } else {
-        Layout.Live[Idx(Kept++)] = k;
+        // Entries move only once a point before them has died.
+        if (Kept != q) Live.Move(Kept, q);
+        ++Kept;
       }
       if (q == ScanPos) Next = Kept;
     }
-    Layout.LiveCount = Kept;
+    Live.Count = Kept;
 
     // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
     const C CX[4] = {B.X1, B.X2, B.X1, B.X2};
@@ -418,12 +513,13 @@ class TSearch {
     for (const TNew& N : New) {
       if (!N.Keep || Layout.PointCount >= MaxPoints) continue;
       const std::int32_t k = Layout.PointCount++;
-      TPoint<C>& Added = Layout.Points[Idx(k)];
-      Added = MakePoint(static_cast<TLength>(N.X), static_cast<TLength>(N.Y), N.Kind);
+      TPoint& Added = Layout.Points[Idx(k)];
+      Added = PointOf(static_cast<TLength>(N.X), static_cast<TLength>(N.Y), N.Kind);
       for (int c = N.Group + 1; c < 4; ++c)
         if (N.X == CX[c] && N.Y == CY[c]) Added.Kind = pkDead;
-      if (Added.Kind != pkDead) Layout.Live[Idx(Layout.LiveCount++)] = static_cast<std::int16_t>(k);
+      if (Added.Kind != pkDead) AddLive(Layout, Live.Count++, k);
     }
+    if (Undo) Undo->AddedLive = Live.Count - Kept;
     return Next;
   }
 
@@ -661,6 +757,10 @@ class TSearch {
   std::array<std::array<TExtent, MaxObjPlans + 1>, 2> Extent_{};
   std::array<bool, MaxObjPlans + 1> Square_{};
   bool Negative_ = false;  // some piece has a negative size
+  // Every size positive and K >= 0: then a piece anchored on a point covers
+  // all that a smaller one there covers, and the overlap test is the plain
+  // one, so a placed piece that blocks one piece blocks every larger one.
+  bool Monotone_ = false;
   // The guillotine shortcuts above hold: sizes positive, K >= 0, and the
   // layout the search starts from cuttable (or the material not rigid).
   bool Hereditary_ = false;

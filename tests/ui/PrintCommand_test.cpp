@@ -8,34 +8,12 @@
 
 #include "CalcPlan.h"
 #include "GbkText.h"
+#include "RunProgram.h"
 #include "support/TestData.h"
 
 namespace {
 
-struct TRun {
-  int Status = -1;
-  QString Out, Err;
-};
-
-TRun RunProgram(const QString& Program, const QStringList& Args) {
-  QProcess Process;
-  // The command must find its way without a display of its own.
-  QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
-  for (const char* Name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) Env.remove(QString::fromLatin1(Name));
-  Process.setProcessEnvironment(Env);
-  Process.start(Program, Args);
-  TRun Result;
-  if (!Process.waitForFinished(60000)) {
-    ADD_FAILURE() << Program.toStdString() << " did not run";
-    return Result;
-  }
-  Result.Status = Process.exitStatus() == QProcess::NormalExit ? Process.exitCode() : -1;
-  Result.Out = QString::fromUtf8(Process.readAllStandardOutput());
-  Result.Err = QString::fromUtf8(Process.readAllStandardError());
-  return Result;
-}
-
-TRun Print(const QStringList& Args) { return RunProgram(QStringLiteral(TAVIK_TAVIKPLAN), QStringList{"print"} + Args); }
+TRun Print(const QStringList& Args) { return RunTavikplan(QStringList{"print"} + Args); }
 
 int PageCount(const QString& Pdf) {
   const TRun Info = RunProgram(QStringLiteral("pdfinfo"), {Pdf});

@@ -1,0 +1,137 @@
+// tavikplan show and compute, run as a person runs them in a terminal.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QProcess>
+#include <QThread>
+
+#include "CalcPlan.h"
+#include "RunProgram.h"
+#include "support/TestData.h"
+
+namespace {
+
+QString Vector(const char* Name) { return QStringLiteral(TAVIK_VECTORS_DIR "/") + QString::fromLatin1(Name); }
+QString Example(const char* Name) { return QStringLiteral(TAVIK_EXAMPLES_DIR "/") + QString::fromLatin1(Name); }
+QString Q(const std::string& Text) { return QString::fromStdString(Text); }
+
+TEST(ShowCommand, PrintsTheTaskWithNamesInUtf8) {
+  const TRun Run = RunTavikplan({"show", Example("cabinet.tsk")});
+  ASSERT_EQ(Run.Status, 0) << Run.Err.toStdString();
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("厨房地柜切割计划")));
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("抽屉侧板")));
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("Knife width: 4")));
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("Pieces (10)")));
+  EXPECT_TRUE(Run.Err.isEmpty());
+
+  const TRun Jobs = RunTavikplan({"show", Vector("t10_gbk_names_r1.out.tsk")});
+  ASSERT_EQ(Jobs.Status, 0);
+  EXPECT_TRUE(Jobs.Out.contains(QStringLiteral("Job 1: sheet")));
+  EXPECT_TRUE(Jobs.Out.contains(QStringLiteral("Total utilisation:")));
+}
+
+TEST(ShowCommand, BadInputAndUsage) {
+  testdata::TTempDir Dir;
+  const TRun Missing = RunTavikplan({"show", Q(Dir.File("missing.tsk"))});
+  EXPECT_EQ(Missing.Status, 1);
+  EXPECT_TRUE(Missing.Err.contains(QStringLiteral("File not found")));
+  EXPECT_TRUE(Missing.Out.isEmpty());
+  const TRun Letters = RunTavikplan({"show", Vector("e07_digits_then_letters_r0.tsk")});
+  EXPECT_EQ(Letters.Status, 1);
+  EXPECT_TRUE(Letters.Err.contains(QStringLiteral("Invalid numeric input")));
+  const TRun Folder = RunTavikplan({"show", Q(Dir.Path())});
+  EXPECT_EQ(Folder.Status, 1);
+  EXPECT_TRUE(Folder.Err.contains(QStringLiteral("File access denied")));
+
+  const TRun Help = RunTavikplan({"show", "--help"});
+  EXPECT_EQ(Help.Status, 0);
+  EXPECT_TRUE(Help.Out.startsWith(QStringLiteral("Usage: tavikplan show")));
+  EXPECT_EQ(RunTavikplan({"show"}).Status, 2);
+  EXPECT_EQ(RunTavikplan({"show", "-x", Example("cabinet.tsk")}).Status, 2);
+  EXPECT_EQ(RunTavikplan({"show", Example("cabinet.tsk"), Example("cabinet.tsk")}).Status, 2);
+  EXPECT_EQ(RunTavikplan({"frobnicate"}).Status, 2);
+  EXPECT_EQ(RunTavikplan({}).Status, 2);
+  EXPECT_EQ(RunTavikplan({"--help"}).Status, 0);
+  EXPECT_EQ(Dir.Entries(), std::vector<std::string>{});
+}
+
+TEST(ComputeCommand, SavesTheExactPlanAndSaysWhetherEverythingIsPlaced) {
+  testdata::TTempDir Dir;
+  const QString Out = Q(Dir.File("out.tsk"));
+  // All placed: status 0.
+  const TRun Done = RunTavikplan({"compute", Vector("t01_spec_example_r1.tsk"), "-o", Out});
+  ASSERT_EQ(Done.Status, 0) << Done.Err.toStdString();
+  EXPECT_EQ(testdata::ReadBytes(Out.toStdString()),
+            testdata::ReadBytes(TAVIK_VECTORS_DIR "/t01_spec_example_r1.out.tsk"));
+  EXPECT_TRUE(Done.Out.contains(QStringLiteral("Job   1")));
+  EXPECT_TRUE(Done.Out.contains(QStringLiteral("Total utilisation:")));
+
+  // Pieces larger than every sheet stay pending: status 3, the partial plan
+  // is saved and the pending pieces are named.
+  const TRun Part = RunTavikplan({"compute", Vector("t04_oversize_r1.tsk"), "-o", Out, "--rigid", "1"});
+  EXPECT_EQ(Part.Status, 3);
+  EXPECT_EQ(testdata::ReadBytes(Out.toStdString()), testdata::ReadBytes(TAVIK_VECTORS_DIR "/t04_oversize_r1.out.tsk"));
+  EXPECT_TRUE(Part.Out.contains(QStringLiteral("Pieces still pending:")));
+
+  // Not rigid, as its vector was computed.
+  const TRun Loose = RunTavikplan({"compute", Vector("t19_guillotine_r0.tsk"), "-o", Out, "--rigid", "0"});
+  EXPECT_LE(Loose.Status, 3);
+  EXPECT_EQ(testdata::ReadBytes(Out.toStdString()),
+            testdata::ReadBytes(TAVIK_VECTORS_DIR "/t19_guillotine_r0.out.tsk"));
+}
+
+TEST(ComputeCommand, ContinuesOrRestartsATaskThatHoldsJobs) {
+  testdata::TTempDir Dir;
+  const QString Computed = Q(Dir.File("computed.tsk")), Again = Q(Dir.File("again.tsk"));
+  ASSERT_EQ(RunTavikplan({"compute", Example("cabinet.tsk"), "-o", Computed}).Status, 0);
+  // A computed task is continued: nothing is left to add.
+  ASSERT_EQ(RunTavikplan({"compute", Computed, "-o", Again}).Status, 0);
+  EXPECT_EQ(testdata::ReadBytes(Again.toStdString()), testdata::ReadBytes(Computed.toStdString()));
+  // --restart clears the jobs and computes the same plan anew.
+  ASSERT_EQ(RunTavikplan({"compute", Computed, "--restart", "-o", Again}).Status, 0);
+  EXPECT_EQ(testdata::ReadBytes(Again.toStdString()), testdata::ReadBytes(Computed.toStdString()));
+}
+
+TEST(ComputeCommand, BadInputWritesNothing) {
+  testdata::TTempDir Dir;
+  const QString Out = Q(Dir.File("out.tsk"));
+  const TRun NoOutput = RunTavikplan({"compute", Example("cabinet.tsk")});
+  EXPECT_EQ(NoOutput.Status, 0);
+  const TRun Bad = RunTavikplan({"compute", Vector("e04_sheet_count_101_r0.tsk"), "-o", Out});
+  EXPECT_EQ(Bad.Status, 1);
+  EXPECT_TRUE(Bad.Err.contains(QStringLiteral("Range check error")));
+  EXPECT_EQ(RunTavikplan({"compute", "-o", Out}).Status, 2);
+  EXPECT_EQ(RunTavikplan({"compute", Example("cabinet.tsk"), "--rigid", "2"}).Status, 2);
+  EXPECT_EQ(RunTavikplan({"compute", Example("cabinet.tsk"), "-o"}).Status, 2);
+  const TRun Unwritable = RunTavikplan({"compute", Example("cabinet.tsk"), "-o", Q(Dir.File("no/such/folder.tsk"))});
+  EXPECT_EQ(Unwritable.Status, 1);
+  EXPECT_TRUE(Unwritable.Err.contains(QStringLiteral("Invalid filename")));
+  EXPECT_EQ(Dir.Entries(), std::vector<std::string>{});
+  EXPECT_TRUE(RunTavikplan({"compute", "--help"}).Out.contains(QStringLiteral("Exit status")));
+}
+
+TEST(ComputeCommand, InterruptStopsTheCalculationAndSavesThePartlyComputedTask) {
+  // A search three levels deep over forty kinds of pieces takes minutes.
+  testdata::TTempDir Dir;
+  auto Task = testdata::NewTask();
+  LoadPlan(*Task, TAVIK_BENCH_TASKS_DIR "/classic_cw3_d2.tsk");
+  Task->SearchDepth = 3;
+  SavePlan(*Task, Dir.File("slow.tsk"));
+  const QString Out = Q(Dir.File("out.tsk"));
+
+  QProcess Process;
+  Process.start(QStringLiteral(TAVIK_TAVIKPLAN), {"compute", Q(Dir.File("slow.tsk")), "-o", Out});
+  ASSERT_TRUE(Process.waitForStarted());
+  QThread::msleep(500);
+  ::kill(static_cast<pid_t>(Process.processId()), SIGINT);
+  ASSERT_TRUE(Process.waitForFinished(30000)) << "Ctrl+C did not stop the calculation";
+  EXPECT_EQ(Process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(Process.exitCode(), 3);
+  auto Saved = testdata::NewTask();
+  LoadPlan(*Saved, Out.toStdString());
+  EXPECT_LE(Saved->JobCount, 1) << "at most the job being searched when the stop came";
+  EXPECT_FALSE(AllPlaced(*Saved));
+  EXPECT_EQ(CheckPlan(*Saved), "");
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// A main window with its progress dialog and scripted answers, shown on the
+// offscreen platform, for the window tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "CalcPlan.h"
+#include "DrawGrid.h"
+#include "GbkText.h"
+#include "ScriptedAnswers.h"
+#include "Unit2.h"
+#include "frmRect.h"
+
+class TWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Form = std::make_unique<TForm1>();
+    Progress = std::make_unique<TForm2>();
+    Form->SetProgressDialog(Progress.get());
+    Form->resize(1000, 700);
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    ASSERT_TRUE(Temp.isValid());
+  }
+
+  void TearDown() override {
+    Progress.reset();
+    Form.reset();
+  }
+
+  TPlan& T() { return Form->Task(); }
+
+  static QString Example(const char* Name) { return QStringLiteral(TAVIK_EXAMPLES_DIR "/") + QLatin1String(Name); }
+  static QString BenchTask(const char* Name) {
+    return QStringLiteral(TAVIK_BENCH_TASKS_DIR "/") + QLatin1String(Name);
+  }
+  QString TempFile(const char* Name) const { return Temp.filePath(QLatin1String(Name)); }
+
+  // Opens Path through the open dialog (nothing is asked before it).
+  void OpenFile(const QString& Path) {
+    Script.Files.push_back(Path);
+    Form->O1Click();
+    ASSERT_TRUE(Script.Files.empty());
+    ASSERT_EQ(Form->FileName(), Path);
+  }
+
+  // Runs Action once, from inside the next calculation (at its first
+  // processing of window messages).
+  void DuringCalculation(std::function<void()> Action) {
+    QTimer::singleShot(0, Form.get(), std::move(Action));
+  }
+
+  // Types Text as keys into the grid, or into its editor once it is open,
+  // as a keyboard delivers them to the widget with focus.
+  static void Type(TDrawGrid* Grid, const QString& Text) {
+    for (QChar Char : Text) {
+      QWidget* Target = Grid->InplaceEditor() != nullptr ? static_cast<QWidget*>(Grid->InplaceEditor()) : Grid;
+      if (Char.unicode() < 128 && Char.isPrint()) {
+        QTest::keyClick(Target, Char.toLatin1());
+      } else {
+        QKeyEvent Press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(Char));
+        QKeyEvent Release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(Char));
+        QApplication::sendEvent(Target, &Press);
+        QApplication::sendEvent(Target, &Release);
+      }
+    }
+  }
+
+  // One key (Enter, Delete, F2, ...) to the grid or its open editor.
+  static void Key(TDrawGrid* Grid, Qt::Key Code) {
+    QWidget* Target = Grid->InplaceEditor() != nullptr ? static_cast<QWidget*>(Grid->InplaceEditor()) : Grid;
+    QTest::keyClick(Target, Code);
+  }
+
+  TScriptedAnswers Script;
+  TAnswersScope Scope{Script};
+  QTemporaryDir Temp;
+  std::unique_ptr<TForm1> Form;
+  std::unique_ptr<TForm2> Progress;
+};
+
+// The bytes of a file, empty when it cannot be read.
+inline QByteArray FileBytes(const QString& Path) {
+  QFile File(Path);
+  return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray();
+}

@@ -1,0 +1,8 @@
+// The six 16 × 16 pictures of the main window's tool bar, drawn by code:
+// 0 New, 1 Open, 2 Save, 3 Print, 4 Compute, 5 Clear results.
+#pragma once
+
+#include <QIcon>
+#include <QList>
+
+QList<QIcon> MakeToolImages();
