@@ -2,6 +2,8 @@
 BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
+# How long make fuzz runs each fuzzer, in seconds.
+FUZZ_SECONDS ?= 600
 DEMO_TASK ?= examples/cabinet.tsk
 
 .PHONY: all deps configure build demo test bench fuzz clean
@@ -36,6 +38,15 @@ bench: deps
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	$(BUILD_DIR)-bench/bench/tavik_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)-bench/bench/tavik_gui_bench
+
+# The fuzzers, built with clang and the sanitizers in a folder of their own,
+# then each run for FUZZ_SECONDS.
+fuzz: deps
+	cmake -S . -B $(BUILD_DIR)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTAVIK_BUILD_GUI=OFF -DTAVIK_BUILD_TESTS=OFF -DTAVIK_BUILD_FUZZERS=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS)
+	scripts/run-fuzzers $(BUILD_DIR)-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz

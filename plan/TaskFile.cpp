@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -241,6 +242,14 @@ class TTaskReader {
     return Negative ? -Value : Value;
   }
 
+  // Form F into a single. A value beyond its range would become an infinity,
+  // which a saved file could not hold, so it is not a number here.
+  float ReadSingle() {
+    const auto Value = static_cast<float>(ReadFloat());
+    if (std::isinf(Value)) InvalidNumber();
+    return Value;
+  }
+
   // Form T: the rest of the current line without its line end.
   std::string ReadText() {
     std::string Text;
@@ -278,7 +287,7 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
   Task.ObjCount = R.ReadCount();
   Task.JobCount = R.ReadCount();
   Task.KnifeWidth = R.ReadInt64();
-  Task.ExpectedRate = static_cast<float>(R.ReadFloat());
+  Task.ExpectedRate = R.ReadSingle();
   Task.SearchDepth = R.ReadInt32();
 
   // The counts are left at what was read until the loop below passes the
@@ -395,9 +404,16 @@ int CreateTemporary(const std::string& Target, std::string& TempPath, mode_t Mod
   std::string Base = Target.substr(Target.find_last_of('/') == std::string::npos ? 0 : Target.find_last_of('/') + 1);
   static std::mt19937_64 Random{std::random_device{}()};
   for (int Attempt = 0; Attempt < 100; ++Attempt) {
-    char Suffix[32];
-    std::snprintf(Suffix, sizeof Suffix, ".%08llx.tmp", static_cast<unsigned long long>(Random() & 0xFFFFFFFFu));
-    TempPath = Folder + "/." + Base + Suffix;
+    // The process id sets apart processes forked from one another, whose
+    // generators would otherwise repeat the same names.
+    char Suffix[48];
+    std::snprintf(Suffix, sizeof Suffix, ".%ld-%08llx.tmp", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(Random() & 0xFFFFFFFFu));
+    // The temporary name must itself be a valid name: a long target name is
+    // shortened in it, at the start of a UTF-8 character.
+    std::size_t Keep = std::min(Base.size(), static_cast<std::size_t>(NAME_MAX) - 1 - std::strlen(Suffix));
+    while (Keep > 0 && Keep < Base.size() && (static_cast<unsigned char>(Base[Keep]) & 0xC0) == 0x80) --Keep;
+    TempPath = Folder + "/." + Base.substr(0, Keep) + Suffix;
     int Fd = ::open(TempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
     if (Fd >= 0) return Fd;
     if (errno != EEXIST) return -1;
@@ -443,6 +459,9 @@ void SavePlan(const TPlan& Task, const std::string& Path) {
     WriteInPlace(Target, Bytes);
     return;
   }
+  // The rename below would replace a file that its owner made read-only;
+  // writing it in place would have been refused, so refuse it here too.
+  if (Exists && ::faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0) RaiseFileError(errno, Path);
 
   std::string TempPath;
   int Fd = CreateTemporary(Target, TempPath, 0666);

@@ -9,7 +9,8 @@
 
 // Writes Task to Path. The file is written to a temporary file in the same
 // folder and renamed over Path only when complete, so a failed save leaves
-// the previous file as it was. Throws EPlanError with the system's message
+// the previous file as it was. An existing file that may not be written
+// (read-only) is not replaced. Throws EPlanError with the system's message
 // text ("Disk full", "File access denied", "Invalid filename", ...).
 void SavePlan(const TPlan& Task, const std::string& Path);
 

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cfloat>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -222,6 +223,7 @@ TEST(TaskFileRead, BadInputFailsWithItsMessageAndLeavesTheTaskAsItWas) {
       {"sign alone", "-\r\n", "Invalid numeric input"},
       {"float with a comma", "0\r\n0\r\n0\r\n0\r\n0,5\r\n", "Invalid numeric input"},
       {"float written as inf", "0\r\n0\r\n0\r\n0\r\ninf\r\n", "Invalid numeric input"},
+      {"expected rate beyond a single", "0\r\n0\r\n0\r\n0\r\n1e39\r\n", "Invalid numeric input"},
       {"count beyond 32 bits", "2147483648\r\n", "Invalid numeric input"},
       {"length beyond 64 bits", "1\r\n0\r\n0\r\n9223372036854775808\r\n", "Invalid numeric input"},
       {"101 sheets", "101\r\n0\r\n0\r\n0\r\n1\r\n1\r\n", "Range check error"},
@@ -250,6 +252,10 @@ TEST(TaskFileRead, LargestValuesOfEachWidthAreNumbers) {
   PlanFromText(*Task, "0\r\n0\r\n0\r\n-9223372036854775808\r\n1\r\n2147483647\r\n");
   EXPECT_EQ(Task->KnifeWidth, INT64_MIN);
   EXPECT_EQ(Task->SearchDepth, INT32_MAX);
+  // The largest single, as the file writes it, and back.
+  PlanFromText(*Task, "0\r\n0\r\n0\r\n0\r\n-3.40282346638529E+0038\r\n");
+  EXPECT_EQ(Task->ExpectedRate, -FLT_MAX);
+  EXPECT_EQ(FormatFloatF(Task->ExpectedRate), "-3.40282346638529E+0038");
 }
 
 TEST(TaskFileFailures, MissingFilesFoldersAndNamesGetTheirMessages) {

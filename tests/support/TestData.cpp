@@ -77,9 +77,9 @@ TTempDir::~TTempDir() {
   fs::remove_all(Path_, Ignored);
 }
 
-std::vector<std::string> TTempDir::Entries() const {
+std::vector<std::string> TTempDir::EntriesOf(const std::string& Folder) {
   std::vector<std::string> Names;
-  for (const auto& Entry : fs::directory_iterator(Path_)) Names.push_back(Entry.path().filename().string());
+  for (const auto& Entry : fs::directory_iterator(Folder)) Names.push_back(Entry.path().filename().string());
   std::sort(Names.begin(), Names.end());
   return Names;
 }

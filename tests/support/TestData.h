@@ -42,7 +42,9 @@ class TTempDir {
   const std::string& Path() const { return Path_; }
   std::string File(const std::string& Name) const { return Path_ + "/" + Name; }
   // Names of the entries of the folder, sorted.
-  std::vector<std::string> Entries() const;
+  std::vector<std::string> Entries() const { return EntriesOf(Path_); }
+  // Names of the entries of any folder, sorted.
+  static std::vector<std::string> EntriesOf(const std::string& Folder);
 
  private:
   std::string Path_;

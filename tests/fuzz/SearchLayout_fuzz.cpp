@@ -1,0 +1,64 @@
+// The fast layout search against the search as its rules state it, on the
+// small arbitrary tasks of the calculation fuzzer: for every sheet the same
+// layout (points, placed pieces, utilisation) and the same number of nodes.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "CalcPlan.h"
+#include "FuzzTask.h"
+#include "PlainSearch.h"
+
+namespace {
+
+std::string LayoutText(const TJob& Job) {
+  std::string Text = "rate " + std::to_string(Job.Rate) + "\npoints";
+  for (std::int32_t k = 1; k <= Job.PointCount; ++k)
+    Text += " " + std::to_string(Job.Points[k].X) + "," + std::to_string(Job.Points[k].Y) + "," +
+            std::to_string(Job.Points[k].Kind);
+  Text += "\npieces";
+  for (std::int32_t k = 1; k <= Job.RectCount; ++k)
+    Text += " " + std::to_string(Job.Rects[k].ObjNo) + "@" + std::to_string(Job.Rects[k].X) + "," +
+            std::to_string(Job.Rects[k].Y) + (Job.Rects[k].Rotated ? "r" : "");
+  return Text;
+}
+
+void StartLayout(TJob& Job, std::int32_t Sheet) {
+  Job.SheetNo = Sheet;
+  Job.Rate = 0;
+  Job.Count = 0;
+  Job.PointCount = 1;
+  Job.Points[1] = TCornerPoint{0, 0, pkMinMin};
+  Job.RectCount = 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  static const auto Task = std::make_unique<TPlan>();
+  static const auto Work = std::make_unique<TPlan>();
+  static const auto Fast = std::make_unique<TJob>();
+  static const auto Plain = std::make_unique<TJob>();
+  fuzz::DecodeTask(Data, Size, *Task);
+  *Work = *Task;
+  TNullProgressLink Link;
+  for (std::int32_t s = 1; s <= Task->SrcCount; ++s) {
+    StartLayout(*Fast, s);
+    StartLayout(*Plain, s);
+    TSearchStats Stats;
+    std::uint64_t PlainNodes = 0;
+    SearchLayout(*Task, *Fast, 1, "p", Link, &Stats);
+    fuzz::PlainSearchLayout(*Work, *Plain, 1, PlainNodes);
+    const std::string FastText = LayoutText(*Fast), PlainText = LayoutText(*Plain);
+    if (FastText != PlainText || Stats.Nodes != PlainNodes) {
+      std::fprintf(stderr,
+                   "SearchLayout_fuzz: sheet %d: the fast search (%llu nodes) and the plain one (%llu nodes) "
+                   "differ\n--- fast:\n%s\n--- plain:\n%s\n--- task:\n%s\n",
+                   s, static_cast<unsigned long long>(Stats.Nodes), static_cast<unsigned long long>(PlainNodes),
+                   FastText.c_str(), PlainText.c_str(), PlanToText(*Task).c_str());
+      std::abort();
+    }
+  }
+  return 0;
+}
