@@ -435,7 +435,12 @@ void LoadPlan(TPlan& Task, const std::string& Path) {
   if (Fd < 0) RaiseFileError(errno, Path);
   TFdCloser Closer{Fd};
   struct stat St {};
-  if (::fstat(Fd, &St) == 0 && S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);
+  if (::fstat(Fd, &St) == 0) {
+    if (S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);
+    // A device such as /dev/zero never ends, and blanks before a number are
+    // skipped: reading it would never return. A pipe is read as it comes.
+    if (S_ISCHR(St.st_mode) || S_ISBLK(St.st_mode)) RaiseFileError(EACCES, Path);
+  }
   TByteSource Src(Fd);
   LoadFromSource(Task, Src);
 }

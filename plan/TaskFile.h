@@ -18,7 +18,8 @@ void SavePlan(const TPlan& Task, const std::string& Path);
 // replaces Task only when the whole file was read: on failure (EPlanError
 // with "File not found", "Invalid numeric input", "Range check error", ...)
 // Task is unchanged. Fields not in the file (RigidFlag, TotalRate, each
-// job's Rate, entries above the counts) keep their values.
+// job's Rate, entries above the counts) keep their values. Folders and
+// devices are refused with "File access denied".
 void LoadPlan(TPlan& Task, const std::string& Path);
 
 // The bytes SavePlan writes for Task.

@@ -266,6 +266,7 @@ TEST(TaskFileFailures, MissingFilesFoldersAndNamesGetTheirMessages) {
   EXPECT_EQ(LoadFileError(*Task, Dir.File("no-folder/a.tsk")), "Invalid filename");
   EXPECT_EQ(LoadFileError(*Task, ""), "Invalid filename");
   EXPECT_EQ(LoadFileError(*Task, Dir.Path()), "File access denied") << "a folder in place of a file";
+  EXPECT_EQ(LoadFileError(*Task, "/dev/zero"), "File access denied") << "a device that never ends";
   WriteBytes(Dir.File("plain"), "x");
   EXPECT_EQ(LoadFileError(*Task, Dir.File("plain/a.tsk")), "Invalid filename") << "a file in place of a folder";
   EXPECT_EQ(PlanToText(*Task), Before);
