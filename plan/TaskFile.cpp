@@ -449,14 +449,16 @@ void SavePlan(const TPlan& Task, const std::string& Path) {
   if (Path.empty() || Path.find('\0') != std::string::npos) throw EPlanError(PlanMessages::InvalidFilename);
   const std::string Bytes = PlanToText(Task);
 
-  // Replace what a link points to, not the link itself.
+  // Replace what a link points to, not the link itself, also when the file
+  // it names does not exist yet.
   std::string Target = Path;
   struct stat St {};
-  if (::lstat(Path.c_str(), &St) == 0 && S_ISLNK(St.st_mode)) {
-    if (char* Real = ::realpath(Path.c_str(), nullptr)) {
-      Target = Real;
-      std::free(Real);
-    }
+  for (int Hops = 0; Hops < 40 && ::lstat(Target.c_str(), &St) == 0 && S_ISLNK(St.st_mode); ++Hops) {
+    char Link[4096];
+    const ssize_t N = ::readlink(Target.c_str(), Link, sizeof Link - 1);
+    if (N <= 0) break;
+    const std::string To(Link, static_cast<std::size_t>(N));
+    Target = To[0] == '/' ? To : FolderOf(Target) + "/" + To;
   }
   bool Exists = ::stat(Target.c_str(), &St) == 0;
   if (Exists && S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);

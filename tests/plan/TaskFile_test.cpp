@@ -351,6 +351,12 @@ TEST(TaskFileSave, SavesThroughALinkIntoItsTarget) {
   auto Loaded = NewTask();
   LoadPlan(*Loaded, Dir.File("real.tsk"));
   EXPECT_EQ(Loaded->PlanName, "through the link");
+
+  // A link to a file that does not exist yet creates that file.
+  std::filesystem::create_symlink("later.tsk", Dir.File("ahead.tsk"));
+  SavePlan(*Task, Dir.File("ahead.tsk"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Dir.File("ahead.tsk")));
+  EXPECT_EQ(ReadBytes(Dir.File("later.tsk")), PlanToText(*Task));
 }
 
 }  // namespace
