@@ -1,6 +1,8 @@
 #include "TaskFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -422,6 +424,38 @@ int CreateTemporary(const std::string& Target, std::string& TempPath, mode_t Mod
   return -1;
 }
 
+// Removes the temporary files of earlier saves of Target whose process is
+// gone (killed while saving): same name pattern as Saved, another process id
+// that no longer runs. A name that does not fit the pattern exactly is left.
+void RemoveLeftovers(const std::string& Target, const std::string& Saved) {
+  const std::string Folder = FolderOf(Target);
+  const std::string Name = Saved.substr(Folder.size() + 1);  // ".<base>.<pid>-<8 hex>.tmp"
+  const std::size_t Dash = Name.rfind('-');
+  const std::size_t Dot = Name.rfind('.', Dash);
+  if (Dash == std::string::npos || Dot == std::string::npos || Dot == 0) return;
+  const std::string Prefix = Name.substr(0, Dot + 1);
+  DIR* Entries = ::opendir(Folder.c_str());
+  if (!Entries) return;
+  while (const dirent* Entry = ::readdir(Entries)) {
+    const std::string Other = Entry->d_name;
+    if (Other.compare(0, Prefix.size(), Prefix) != 0 || Other.size() < Prefix.size() + 14) continue;
+    // What follows the prefix: "<pid>-<8 hex digits>.tmp".
+    const std::string Rest = Other.substr(Prefix.size());
+    const std::size_t Sep = Rest.find('-');
+    if (Sep == std::string::npos || Sep == 0 || Rest.size() != Sep + 1 + 8 + 4 || Rest.compare(Sep + 9, 4, ".tmp") != 0)
+      continue;
+    if (Rest.find_first_not_of("0123456789") != Sep ||
+        Rest.substr(Sep + 1, 8).find_first_not_of("0123456789abcdef") != std::string::npos)
+      continue;
+    long Pid = 0;
+    std::from_chars(Rest.data(), Rest.data() + Sep, Pid);
+    if (Pid <= 0 || Pid == static_cast<long>(::getpid())) continue;
+    if (::kill(static_cast<pid_t>(Pid), 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to know
+    ::unlinkat(::dirfd(Entries), Other.c_str(), 0);
+  }
+  ::closedir(Entries);
+}
+
 }  // namespace
 
 void PlanFromText(TPlan& Task, std::string_view Text) {
@@ -495,4 +529,5 @@ void SavePlan(const TPlan& Task, const std::string& Path) {
     (void)::fsync(Dir);
     ::close(Dir);
   }
+  RemoveLeftovers(Target, TempPath);
 }

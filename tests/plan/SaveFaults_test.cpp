@@ -11,9 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <thread>
@@ -348,16 +350,37 @@ TEST(SaveFaults, ProcessKilledWhileSavingLeavesALoadableFile) {
     ASSERT_TRUE(Bytes == FirstBytes || Bytes == SecondBytes) << "kill " << Kills << ": a file of " << Bytes.size()
                                                              << " bytes that is neither save";
     ASSERT_EQ(LoadError(Path), "") << "kill " << Kills;
-    LeftBehind = 0;
     for (const std::string& Name : Dir.Entries()) LeftBehind += IsTemporary(Name);
   }
   // Some kills must have hit a save before its rename, or this tested little.
   EXPECT_GT(LeftBehind, 0) << "no kill landed in the middle of a save";
 
-  // The next save copes with what the killed ones left.
+  // The next save copes with what the killed ones left, and clears it away.
   const auto Last = SmallTask();
   ASSERT_EQ(SaveError(*Last, Path), "");
   ExpectIntact(Path, PlanToText(*Last), "the save after the kills");
+  EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"plan.tsk"});
+}
+
+TEST(SaveFaults, TemporaryFilesOfOthersAreLeftAlone) {
+  // Only the leftovers of this file's saves by processes that are gone go.
+  TTempDir Dir;
+  const std::string Path = Dir.File("plan.tsk");
+  const pid_t Gone = [] {
+    const pid_t Child = ::fork();
+    if (Child == 0) ::_exit(0);
+    ::waitpid(Child, nullptr, 0);
+    return Child;
+  }();
+  const std::string Dead = ".plan.tsk." + std::to_string(Gone) + "-0123abcd.tmp";
+  const std::string Running = ".plan.tsk." + std::to_string(::getppid()) + "-0123abcd.tmp";
+  const std::string OtherFile = ".other.tsk." + std::to_string(Gone) + "-0123abcd.tmp";
+  const std::string NotOurs = ".plan.tsk.backup.tmp";
+  for (const std::string& Name : {Dead, Running, OtherFile, NotOurs}) std::ofstream(Dir.File(Name)) << "x";
+  ASSERT_EQ(SaveError(*SmallTask(), Path), "");
+  std::vector<std::string> Expected{NotOurs, Running, OtherFile, "plan.tsk"};
+  std::sort(Expected.begin(), Expected.end());
+  EXPECT_EQ(Dir.Entries(), Expected);
 }
 
 }  // namespace
