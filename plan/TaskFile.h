@@ -10,8 +10,10 @@
 // Writes Task to Path. The file is written to a temporary file in the same
 // folder and renamed over Path only when complete, so a failed save leaves
 // the previous file as it was. An existing file that may not be written
-// (read-only) is not replaced. Throws EPlanError with the system's message
-// text ("Disk full", "File access denied", "Invalid filename", ...).
+// (read-only) is not replaced. Temporary files that earlier saves of Path
+// left when their process was killed are removed. Throws EPlanError with
+// the system's message text ("Disk full", "File access denied", "Invalid
+// filename", ...).
 void SavePlan(const TPlan& Task, const std::string& Path);
 
 // Reads Path into Task. The file is read into a copy of Task and the copy
