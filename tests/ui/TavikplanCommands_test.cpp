@@ -59,10 +59,10 @@ TEST(ComputeCommand, SavesTheExactPlanAndSaysWhetherEverythingIsPlaced) {
   testdata::TTempDir Dir;
   const QString Out = Q(Dir.File("out.tsk"));
   // All placed: status 0.
-  const TRun Done = RunTavikplan({"compute", Vector("t01_spec_example_r1.tsk"), "-o", Out});
+  const TRun Done = RunTavikplan({"compute", Vector("t01_worked_example_r1.tsk"), "-o", Out});
   ASSERT_EQ(Done.Status, 0) << Done.Err.toStdString();
   EXPECT_EQ(testdata::ReadBytes(Out.toStdString()),
-            testdata::ReadBytes(TAVIK_VECTORS_DIR "/t01_spec_example_r1.out.tsk"));
+            testdata::ReadBytes(TAVIK_VECTORS_DIR "/t01_worked_example_r1.out.tsk"));
   EXPECT_TRUE(Done.Out.contains(QStringLiteral("Job   1")));
   EXPECT_TRUE(Done.Out.contains(QStringLiteral("Total utilisation:")));
 
