@@ -18,39 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "BenchTasks.h"
 #include "CalcPlan.h"
 
 namespace {
-
-struct TBenchTask {
-  std::string Name;
-  std::string Input;
-  std::string Expected;
-  bool Rigid = true;
-};
-
-std::string ReadAll(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::ostringstream Out;
-  Out << In.rdbuf();
-  return Out.str();
-}
-
-std::vector<TBenchTask> FindTasks(const std::string& Folder) {
-  std::vector<TBenchTask> Tasks;
-  for (const auto& Entry : std::filesystem::directory_iterator(Folder)) {
-    const std::string File = Entry.path().filename().string();
-    if (File.size() < 5 || File.substr(File.size() - 4) != ".tsk" || File.find(".out.") != std::string::npos) continue;
-    TBenchTask T;
-    T.Name = File.substr(0, File.size() - 4);
-    T.Input = Entry.path().string();
-    T.Expected = Folder + "/" + T.Name + ".out.tsk";
-    T.Rigid = ReadAll(Folder + "/" + T.Name + ".rigid").substr(0, 1) != "0";
-    Tasks.push_back(T);
-  }
-  std::sort(Tasks.begin(), Tasks.end(), [](const TBenchTask& A, const TBenchTask& B) { return A.Name < B.Name; });
-  return Tasks;
-}
 
 std::unique_ptr<TPlan> Load(const TBenchTask& T) {
   auto Task = std::make_unique<TPlan>();

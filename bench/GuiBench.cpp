@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Answers.h"
+#include "BenchTasks.h"
 #include "CalcPlan.h"
 #include "Unit2.h"
 #include "frmRect.h"
@@ -24,31 +25,6 @@
 namespace {
 
 constexpr int Rounds = 5;  // each time is the best of this many runs
-
-struct TBenchTask {
-  std::string Name;
-  std::string Input;
-  bool Rigid = true;
-};
-
-std::string ReadAll(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::ostringstream Out;
-  Out << In.rdbuf();
-  return Out.str();
-}
-
-std::vector<TBenchTask> FindTasks(const std::string& Folder) {
-  std::vector<TBenchTask> Tasks;
-  for (const auto& Entry : std::filesystem::directory_iterator(Folder)) {
-    const std::string File = Entry.path().filename().string();
-    if (File.size() < 5 || File.substr(File.size() - 4) != ".tsk" || File.find(".out.") != std::string::npos) continue;
-    const std::string Name = File.substr(0, File.size() - 4);
-    Tasks.push_back({Name, Entry.path().string(), ReadAll(Folder + "/" + Name + ".rigid").substr(0, 1) != "0"});
-  }
-  std::sort(Tasks.begin(), Tasks.end(), [](const TBenchTask& A, const TBenchTask& B) { return A.Name < B.Name; });
-  return Tasks;
-}
 
 // Nobody answers during a benchmark: a question is a fault of the set-up.
 class TNoAnswers final : public IAnswers {

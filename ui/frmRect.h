@@ -196,6 +196,11 @@ class TForm1 : public QMainWindow {
   void DrawGridText(TDrawGrid* Grid, int ACol, int ARow, const QRect& Rect, QPainter* Canvas, const QString& Text);
   // The shared parts of storing a typed number.
   bool ReadWhole(const QString& Value, std::int32_t& Number);
+  // A typed name or size stored when it differs from the stored one (which
+  // sets Modified); a negative size is refused. StoreName tells whether the
+  // name changed.
+  bool StoreName(std::string& Name, const QString& Value);
+  void StoreSize(TLength& Length, TLength& Width, int ACol, const QString& Value);
   void Refuse(const char* Message);
   void SetTabs();
 

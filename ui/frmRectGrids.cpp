@@ -148,6 +148,25 @@ bool TForm1::ReadWhole(const QString& Value, std::int32_t& Number) {
 
 void TForm1::Refuse(const char* Message) { Answers().ShowMessage(this, QString::fromUtf8(Message)); }
 
+bool TForm1::StoreName(std::string& Name, const QString& Value) {
+  const std::string Typed = ToGbk(Value);
+  if (Typed == Name) return false;
+  Name = Typed;
+  Modified_ = true;
+  return true;
+}
+
+void TForm1::StoreSize(TLength& Length, TLength& Width, int ACol, const QString& Value) {
+  std::int32_t Number = 0;
+  if (!ReadWhole(Value, Number)) return;
+  if (Number < 0) return Refuse(ACol == 1 ? "长度不能为负值!" : "宽度不能为负值!");
+  TLength& Stored = ACol == 1 ? Length : Width;
+  if (Number != Stored) {
+    Stored = Number;
+    Modified_ = true;
+  }
+}
+
 void TForm1::dgSystemSetEditText(int, int ARow, const QString& Value) {
   if (Value.isEmpty() || Computing_) return;
   TPlan& T = *Task_;
@@ -206,33 +225,10 @@ void TForm1::dgSrcRectsSetEditText(int ACol, int ARow, const QString& Value) {
   // empty table makes it entry 1.
   if (ARow > T.SrcCount) T.SrcCount = ARow;
   TSrcRect& Sheet = T.SrcRects[ARow];
-  std::int32_t Number = 0;
-  switch (ACol) {
-    case 0: {
-      const std::string Name = ToGbk(Value);
-      if (Name != Sheet.Name) {
-        Sheet.Name = Name;
-        Modified_ = true;
-      }
-      break;
-    }
-    case 1:
-    case 2: {
-      if (!ReadWhole(Value, Number)) break;
-      if (Number < 0) {
-        Refuse(ACol == 1 ? "长度不能为负值!" : "宽度不能为负值!");
-        break;
-      }
-      TLength& Stored = ACol == 1 ? Sheet.Length : Sheet.Width;
-      if (Number != Stored) {
-        Stored = Number;
-        Modified_ = true;
-      }
-      break;
-    }
-    default:
-      break;
-  }
+  if (ACol == 0)
+    StoreName(Sheet.Name, Value);
+  else if (ACol == 1 || ACol == 2)
+    StoreSize(Sheet.Length, Sheet.Width, ACol, Value);
   SyncGridRows();
   dgSrcRects->Repaint();
 }
@@ -245,29 +241,13 @@ void TForm1::dgObjPlansSetEditText(int ACol, int ARow, const QString& Value) {
   std::int32_t Number = 0;
   bool NameChanged = false;
   switch (ACol) {
-    case 0: {
-      const std::string Name = ToGbk(Value);
-      if (Name != Piece.Name) {
-        Piece.Name = Name;
-        Modified_ = true;
-        NameChanged = true;
-      }
+    case 0:
+      NameChanged = StoreName(Piece.Name, Value);
       break;
-    }
     case 1:
-    case 2: {
-      if (!ReadWhole(Value, Number)) break;
-      if (Number < 0) {
-        Refuse(ACol == 1 ? "长度不能为负值!" : "宽度不能为负值!");
-        break;
-      }
-      TLength& Stored = ACol == 1 ? Piece.Length : Piece.Width;
-      if (Number != Stored) {
-        Stored = Number;
-        Modified_ = true;
-      }
+    case 2:
+      StoreSize(Piece.Length, Piece.Width, ACol, Value);
       break;
-    }
     case 3:
       if (!ReadWhole(Value, Number)) break;
       if (Number < 0) {
