@@ -9,17 +9,6 @@ TWide Area(TLength A, TLength B) { return TWide{A} * TWide{B}; }
 // a user can type (32-bit) are exact here.
 long double Extended(TWide V) { return static_cast<long double>(V); }
 
-void MarkDead(TJob& Job, std::int32_t k, TKindUndo* Undo) {
-  TCornerPoint& P = Job.Points[k];
-  if (P.Kind == pkDead) return;
-  if (Undo) {
-    Undo->Index[Undo->Count] = k;
-    Undo->Kind[Undo->Count] = P.Kind;
-    ++Undo->Count;
-  }
-  P.Kind = pkDead;
-}
-
 // Strictly inside the footprint of placed piece R grown by K on all sides.
 bool InsideGrown(const TPlan& Task, const TPlacedRect& R, TWide x, TWide y) {
   const TObjPlan& O = Task.ObjPlans[R.ObjNo];
@@ -28,10 +17,10 @@ bool InsideGrown(const TPlan& Task, const TPlacedRect& R, TWide x, TWide y) {
          y < TWide{R.Y} + ExtentY(O, R.Rotated) + K;
 }
 
-void AddPoint(const TPlan& Task, TJob& Job, TPointKind Kind, TWide x, TWide y, TKindUndo* Undo) {
+void AddPoint(const TPlan& Task, TJob& Job, TPointKind Kind, TWide x, TWide y) {
   if (Kind == pkDead) {
     for (std::int32_t k = 1; k <= Job.PointCount; ++k)
-      if (Job.Points[k].X == x && Job.Points[k].Y == y) MarkDead(Job, k, Undo);
+      if (Job.Points[k].X == x && Job.Points[k].Y == y) Job.Points[k].Kind = pkDead;
     return;
   }
   const TSrcRect& Sheet = Task.SrcRects[Job.SheetNo];
@@ -91,9 +80,8 @@ bool RectsOverlap(TWide X1, TWide Y1, TWide X2, TWide Y2, TWide NX1, TWide NY1, 
   return AlongX && AlongY;
 }
 
-bool PieceFitsAt(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i,
-                 std::int32_t Pending) {
-  if (Pending < 1) return false;
+bool PieceFits(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i) {
+  if (Task.ObjPlans[i].Pending < 1) return false;
   // A full list takes no more pieces; the layout stays as it is.
   if (Job.RectCount >= MaxRects) return false;
   const TObjPlan& Obj = Task.ObjPlans[i];
@@ -118,12 +106,8 @@ bool PieceFitsAt(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_
   return true;
 }
 
-bool PieceFits(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i) {
-  return PieceFitsAt(Task, Job, j, o, i, Task.ObjPlans[i].Pending);
-}
-
-void PlaceOnLayout(const TPlan& Task, TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i,
-                   TKindUndo* Undo) {
+void PlacePiece(TPlan& Task, TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i) {
+  --Task.ObjPlans[i].Pending;
   const TObjPlan& Obj = Task.ObjPlans[i];
   const TWide EX = ExtentX(Obj, static_cast<std::uint8_t>(o));
   const TWide EY = ExtentY(Obj, static_cast<std::uint8_t>(o));
@@ -137,33 +121,28 @@ void PlaceOnLayout(const TPlan& Task, TJob& Job, std::int32_t j, std::int32_t o,
   // The order fixes the numbers of the new points and so the order in which
   // the search tries them.
   const TWide K = Task.KnifeWidth;
-  AddPoint(Task, Job, pkDead, PX, PY, Undo);
-  AddPoint(Task, Job, pkMaxMin, PX - K, PY, Undo);
-  AddPoint(Task, Job, pkMinMax, PX, PY - K, Undo);
-  AddPoint(Task, Job, pkDead, PX + EX, PY, Undo);
-  AddPoint(Task, Job, pkMinMin, PX + EX + K, PY, Undo);
-  AddPoint(Task, Job, pkMaxMax, PX + EX, PY - K, Undo);
-  AddPoint(Task, Job, pkDead, PX, PY + EY, Undo);
-  AddPoint(Task, Job, pkMaxMax, PX - K, PY + EY, Undo);
-  AddPoint(Task, Job, pkMinMin, PX, PY + EY + K, Undo);
-  AddPoint(Task, Job, pkDead, PX + EX, PY + EY, Undo);
-  AddPoint(Task, Job, pkMinMax, PX + EX + K, PY + EY, Undo);
-  AddPoint(Task, Job, pkMaxMin, PX + EX, PY + EY + K, Undo);
+  AddPoint(Task, Job, pkDead, PX, PY);
+  AddPoint(Task, Job, pkMaxMin, PX - K, PY);
+  AddPoint(Task, Job, pkMinMax, PX, PY - K);
+  AddPoint(Task, Job, pkDead, PX + EX, PY);
+  AddPoint(Task, Job, pkMinMin, PX + EX + K, PY);
+  AddPoint(Task, Job, pkMaxMax, PX + EX, PY - K);
+  AddPoint(Task, Job, pkDead, PX, PY + EY);
+  AddPoint(Task, Job, pkMaxMax, PX - K, PY + EY);
+  AddPoint(Task, Job, pkMinMin, PX, PY + EY + K);
+  AddPoint(Task, Job, pkDead, PX + EX, PY + EY);
+  AddPoint(Task, Job, pkMinMax, PX + EX + K, PY + EY);
+  AddPoint(Task, Job, pkMaxMin, PX + EX, PY + EY + K);
 
   // Points strictly inside the new piece grown by K are covered; the ones on
   // its border, just added among them, stay live.
   const TPlacedRect& R = Job.Rects[Job.RectCount];
   for (std::int32_t k = 1; k <= Job.PointCount; ++k) {
     const TCornerPoint& P = Job.Points[k];
-    if (P.Kind != pkDead && InsideGrown(Task, R, P.X, P.Y)) MarkDead(Job, k, Undo);
+    if (InsideGrown(Task, R, P.X, P.Y)) Job.Points[k].Kind = pkDead;
   }
 }
 
-void PlacePiece(TPlan& Task, TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i) {
-  --Task.ObjPlans[i].Pending;
-  PlaceOnLayout(Task, Job, j, o, i);
-}
-
 void AddCornerPoint(const TPlan& Task, TJob& Job, TPointKind Kind, TWide x, TWide y) {
-  AddPoint(Task, Job, Kind, x, y, nullptr);
+  AddPoint(Task, Job, Kind, x, y);
 }

@@ -40,21 +40,3 @@ void PlacePiece(TPlan& Task, TJob& Job, std::int32_t j, std::int32_t o, std::int
 // unless it lies outside the sheet, strictly inside a placed piece grown by
 // the knife width, or the list already holds MaxPoints points.
 void AddCornerPoint(const TPlan& Task, TJob& Job, TPointKind Kind, TWide x, TWide y);
-
-// The same operations with the pending count kept outside the task, as the
-// search keeps it; they read only sheets, pieces and the knife width.
-bool PieceFitsAt(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i,
-                 std::int32_t Pending);
-
-// Records of point kinds that a placement overwrote, so that a rejected
-// placement can be undone exactly.
-struct TKindUndo {
-  std::int32_t Count = 0;
-  std::int32_t Index[MaxPoints];
-  TPointKind Kind[MaxPoints];
-};
-
-// PlacePiece without the pending count. With Undo, every point kind that
-// changes below the old PointCount is logged there first.
-void PlaceOnLayout(const TPlan& Task, TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i,
-                   TKindUndo* Undo = nullptr);
