@@ -8,7 +8,7 @@
 
 #include "CalcPlan.h"
 #include "FuzzTask.h"
-#include "PlainSearch.h"
+#include "support/ReferenceSearch.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     TSearchStats Stats;
     std::uint64_t PlainNodes = 0;
     SearchLayout(*Task, *Fast, 1, "p", Link, &Stats);
-    fuzz::PlainSearchLayout(*Work, *Plain, 1, PlainNodes);
+    testdata::ReferenceSearchLayout(*Work, *Plain, 1, PlainNodes);
     const std::string FastText = LayoutText(*Fast), PlainText = LayoutText(*Plain);
     if (FastText != PlainText || Stats.Nodes != PlainNodes) {
       std::fprintf(stderr,

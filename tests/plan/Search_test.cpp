@@ -1,4 +1,4 @@
-// The layout search: compared with the plain whole-copy search on random
+// The layout search: compared with the plain search on random
 // tasks, and its rules checked one by one.
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ std::unique_ptr<TPlan> RandomTask(std::mt19937& Random, bool Rigid) {
   return Task;
 }
 
-TEST(SearchLayout, SameLayoutsAsTheWholeCopySearch) {
+TEST(SearchLayout, SameLayoutsAsThePlainSearch) {
   std::mt19937 Random(20261208);
   int Compared = 0;
   for (int Case = 0; Case < 300; ++Case) {
@@ -77,7 +77,7 @@ TEST(SearchLayout, SameLayoutsAsTheWholeCopySearch) {
   EXPECT_GT(Compared, 300);
 }
 
-TEST(SearchLayout, SameLayoutsAsTheWholeCopySearchFromPartialLayouts) {
+TEST(SearchLayout, SameLayoutsAsThePlainSearchFromPartialLayouts) {
   // The search also continues a layout that already holds pieces.
   std::mt19937 Random(7);
   for (int Case = 0; Case < 60; ++Case) {
