@@ -31,23 +31,11 @@ using testdata::TTempDir;
 
 constexpr int CannotDropPrivileges = 77;
 
-std::string SaveError(const TPlan& Task, const std::string& Path) {
-  try {
-    SavePlan(Task, Path);
-  } catch (const EPlanError& E) {
-    return E.what();
-  }
-  return "";
-}
+using testdata::SaveError;
 
 std::string LoadError(const std::string& Path) {
   auto Task = NewTask();
-  try {
-    LoadPlan(*Task, Path);
-  } catch (const EPlanError& E) {
-    return E.what();
-  }
-  return "";
+  return testdata::ErrorText([&] { LoadPlan(*Task, Path); });
 }
 
 // Runs Body in a child process and returns its exit code, or 128 plus the

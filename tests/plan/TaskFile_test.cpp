@@ -38,31 +38,14 @@ const std::string WorkedExampleText =
     "P1\r\n600\r\n400\r\n10\r\n10\r\n"
     "\xB0\xE5\xB2\xC4\xC7\xD0\xB8\xEE\xBC\xC6\xBB\xAE\r\n 4.53663541666667E+0004\r\n\r\n\r\n";
 
+using testdata::SaveError;
+
 std::string LoadError(TPlan& Task, std::string_view Text) {
-  try {
-    PlanFromText(Task, Text);
-  } catch (const EPlanError& E) {
-    return E.what();
-  }
-  return "";
+  return testdata::ErrorText([&] { PlanFromText(Task, Text); });
 }
 
 std::string LoadFileError(TPlan& Task, const std::string& Path) {
-  try {
-    LoadPlan(Task, Path);
-  } catch (const EPlanError& E) {
-    return E.what();
-  }
-  return "";
-}
-
-std::string SaveError(const TPlan& Task, const std::string& Path) {
-  try {
-    SavePlan(Task, Path);
-  } catch (const EPlanError& E) {
-    return E.what();
-  }
-  return "";
+  return testdata::ErrorText([&] { LoadPlan(Task, Path); });
 }
 
 void WriteBytes(const std::string& Path, const std::string& Bytes) {

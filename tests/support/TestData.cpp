@@ -55,6 +55,19 @@ std::vector<std::string> SavedTaskFiles(const std::string& Folder) {
   return Result;
 }
 
+std::string ErrorText(const std::function<void()>& Action) {
+  try {
+    Action();
+  } catch (const EPlanError& E) {
+    return E.what();
+  }
+  return "";
+}
+
+std::string SaveError(const TPlan& Task, const std::string& Path) {
+  return ErrorText([&] { SavePlan(Task, Path); });
+}
+
 std::unique_ptr<TPlan> NewTask(std::int32_t SearchDepth, TLength KnifeWidth, float ExpectedRate) {
   auto Task = std::make_unique<TPlan>();
   NewPlan(*Task, SearchDepth, KnifeWidth, ExpectedRate);

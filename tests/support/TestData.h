@@ -1,6 +1,7 @@
 // Helpers shared by the tests: golden files and small task builders.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,13 @@ std::vector<TCase> Cases(const std::string& Folder);
 // Every .tsk file of Folder that a saving program wrote (all but the e*
 // inputs of the vectors), sorted.
 std::vector<std::string> SavedTaskFiles(const std::string& Folder);
+
+// The message text of the EPlanError that Action throws; empty when it
+// throws none.
+std::string ErrorText(const std::function<void()>& Action);
+
+// The message text of a failed SavePlan, empty when it succeeded.
+std::string SaveError(const TPlan& Task, const std::string& Path);
 
 // A new task as the main window's New makes it, on the heap.
 std::unique_ptr<TPlan> NewTask(std::int32_t SearchDepth = 1, TLength KnifeWidth = 0, float ExpectedRate = 1.0f);
