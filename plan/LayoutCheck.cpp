@@ -19,6 +19,7 @@ std::string CheckLayout(const TPlan& Task, const TJob& Job) {
     const TPlacedRect& A = Job.Rects[a];
     if (A.ObjNo < 1 || A.ObjNo > Task.ObjCount) return Where(a) + ": piece number out of range";
     const TObjPlan& OA = Task.ObjPlans[A.ObjNo];
+    if (A.Rotated && !OrientationAllowed(OA, 1)) return Where(a) + " is turned, but its piece keeps its direction";
     const TWide AX2 = TWide{A.X} + ExtentX(OA, A.Rotated), AY2 = TWide{A.Y} + ExtentY(OA, A.Rotated);
     auto Outside = [](TWide From, TWide To, TLength Size) { return From < 0 || From > Size || To < 0 || To > Size; };
     if (Outside(A.X, AX2, Sheet.Length) || Outside(A.Y, AY2, Sheet.Width)) return Where(a) + " lies outside the sheet";
@@ -57,5 +58,9 @@ std::string CheckPlan(const TPlan& Task) {
     std::string Fault = CheckLayout(Task, Task.Jobs[j]);
     if (!Fault.empty()) return "job " + std::to_string(j) + ": " + Fault;
   }
+  for (std::int32_t s = 1; s <= Task.SrcCount; ++s)
+    if (Task.SrcRects[s].Stock > 0 && SheetsUsed(Task, s) > Task.SrcRects[s].Stock)
+      return "sheet " + std::to_string(s) + ": " + std::to_string(SheetsUsed(Task, s)) + " cut, stock " +
+             std::to_string(Task.SrcRects[s].Stock);
   return CheckPendingCounts(Task);
 }

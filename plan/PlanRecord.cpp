@@ -1,6 +1,7 @@
 #include "PlanRecord.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "PlanError.h"
 
@@ -58,4 +59,17 @@ std::int64_t PlacedQuantity(const TPlan& Task) {
   for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
     Sum += std::int64_t{Task.ObjPlans[i].Quantity} - Task.ObjPlans[i].Pending;
   return Sum;
+}
+
+std::int64_t SheetsUsed(const TPlan& Task, std::int32_t s) {
+  std::int64_t Used = 0;
+  for (std::int32_t j = 1; j <= Task.JobCount; ++j)
+    if (Task.Jobs[j].SheetNo == s) Used += Task.Jobs[j].Count;
+  return Used;
+}
+
+std::int64_t SheetsLeft(const TPlan& Task, std::int32_t s) {
+  const std::int32_t Stock = Task.SrcRects[s].Stock;
+  if (Stock <= 0) return std::numeric_limits<std::int64_t>::max();
+  return std::max<std::int64_t>(0, Stock - SheetsUsed(Task, s));
 }

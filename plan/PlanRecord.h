@@ -56,6 +56,9 @@ struct TSrcRect {
   std::string Name;
   TLength Length = 0;  // along X
   TLength Width = 0;   // along Y
+  // Sheets of this size at hand for the whole plan; 0: as many as needed.
+  // Not in the file's classic lines (see TaskFile.h).
+  std::int32_t Stock = 0;
 };
 
 struct TObjPlan {
@@ -64,6 +67,9 @@ struct TObjPlan {
   TLength Width = 0;
   std::int32_t Pending = 0;   // still to be laid out
   std::int32_t Quantity = 0;  // ordered
+  // May be turned on the sheet; false keeps Length along the sheet's Length
+  // (grain). Not in the file's classic lines (see TaskFile.h).
+  bool MayTurn = true;
 };
 
 struct TCornerPoint {
@@ -143,3 +149,15 @@ inline TLength ExtentX(const TObjPlan& Obj, std::uint8_t Rotated) {
 inline TLength ExtentY(const TObjPlan& Obj, std::uint8_t Rotated) {
   return Rotated ? Obj.Length : Obj.Width;
 }
+
+// Whether piece Obj may lie in orientation o (0: Length along X, 1: turned).
+// Every calculation asks here, so that a grain lock means the same to all.
+inline bool OrientationAllowed(const TObjPlan& Obj, std::int32_t o) { return o == 0 || Obj.MayTurn; }
+
+// Sheets of size s (1..SrcCount) that the jobs of Task cut: the sum of
+// their Count.
+std::int64_t SheetsUsed(const TPlan& Task, std::int32_t s);
+
+// Sheets of size s still at hand for new jobs: its Stock less SheetsUsed,
+// at least 0; INT64_MAX for a size without a stock limit.
+std::int64_t SheetsLeft(const TPlan& Task, std::int32_t s);
