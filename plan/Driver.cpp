@@ -73,6 +73,8 @@ void ChooseJob(const TPlan& Task, TJob& Job, IProgressLink& Link, TSearchStats* 
   Job.Rate = 0;
   auto Trial = std::make_unique<TJob>();
   for (std::int32_t s = 1; s <= Task.SrcCount; ++s) {
+    // A size whose stock the jobs so far use up gives no more layouts.
+    if (SheetsLeft(Task, s) == 0) continue;
     Trial->SheetNo = s;
     Trial->Count = 0;
     Trial->PointCount = 1;
@@ -95,6 +97,8 @@ void RecordJob(TPlan& Task, TJob& Job, std::string& Message) {
   for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
     if (Copies[static_cast<std::size_t>(i)] > 0)
       Repeat = std::min(Repeat, Task.ObjPlans[i].Pending / Copies[static_cast<std::size_t>(i)]);
+  if (Job.SheetNo >= 1 && Job.SheetNo <= Task.SrcCount)
+    Repeat = static_cast<std::int32_t>(std::min<std::int64_t>(Repeat, SheetsLeft(Task, Job.SheetNo)));
   if (Repeat <= 0) {
     Message = JobCountMessage;
     return;

@@ -19,13 +19,15 @@ inline constexpr const char* JobCountMessage = "算法设计错误，作业数�
 // progress bar's 32-bit range.
 void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats = nullptr);
 
-// Searches every sheet size, smallest first, and returns in Job the first
-// layout that reaches ExpectedRate, else the best one; SheetNo is 0 when no
-// sheet size gave a positive utilisation. Task is only read.
+// Searches every sheet size with stock left, smallest first, and returns in
+// Job the first layout that reaches ExpectedRate, else the best one; SheetNo
+// is 0 when no such sheet size gave a positive utilisation. Task is only
+// read.
 void ChooseJob(const TPlan& Task, TJob& Job, IProgressLink& Link, TSearchStats* Stats = nullptr);
 
 // Sets Job.Count to the most sheets that can be cut without producing more
-// of any piece than is pending, lowers the pending counts and appends the
+// of any piece than is pending, nor cutting more sheets of its size than
+// its stock has left, lowers the pending counts and appends the
 // job. When that count is 0 or less, sets Message to JobCountMessage and
 // changes nothing; otherwise Message becomes empty.
 void RecordJob(TPlan& Task, TJob& Job, std::string& Message);

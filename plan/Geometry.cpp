@@ -85,6 +85,7 @@ bool PieceFits(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_t 
   // A full list takes no more pieces; the layout stays as it is.
   if (Job.RectCount >= MaxRects) return false;
   const TObjPlan& Obj = Task.ObjPlans[i];
+  if (!OrientationAllowed(Obj, o)) return false;
   const TWide EX = ExtentX(Obj, static_cast<std::uint8_t>(o));
   const TWide EY = ExtentY(Obj, static_cast<std::uint8_t>(o));
   TWide PX, PY;

@@ -29,7 +29,8 @@ bool RectsOverlap(TWide X1, TWide Y1, TWide X2, TWide Y2, TWide NX1, TWide NY1, 
 // on the live corner point j of Job: pending, inside the sheet (both ends
 // along each axis, which matters only for negative sizes), and its footprint
 // grown by the knife width overlaps no placed piece. False while Job
-// already holds MaxRects pieces.
+// already holds MaxRects pieces, and for o = 1 when the piece keeps its
+// direction.
 bool PieceFits(const TPlan& Task, const TJob& Job, std::int32_t j, std::int32_t o, std::int32_t i);
 
 // Places piece i in orientation o on point j (PieceFits must hold), lowers

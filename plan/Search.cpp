@@ -178,6 +178,7 @@ class TSearch {
       Extent_[0][k] = {O.Length, O.Width, Saturated<C>(O.Length), Saturated<C>(O.Width)};
       Extent_[1][k] = {O.Width, O.Length, Saturated<C>(O.Width), Saturated<C>(O.Length)};
       Square_[k] = O.Length == O.Width;
+      Orientations_[k] = OrientationAllowed(O, 1) ? 2 : 1;
       Negative_ = Negative_ || O.Length < 0 || O.Width < 0;
       Hereditary_ = Hereditary_ && O.Length > 0 && O.Width > 0;
       Monotone_ = Monotone_ && O.Length > 0 && O.Width > 0;
@@ -265,7 +266,7 @@ class TSearch {
 
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
       if (Pending[Idx(i)] <= 0) continue;
-      for (std::int32_t o = 0; o <= 1; ++o) {
+      for (std::int32_t o = 0; o < Orientations_[Idx(i)]; ++o) {
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
         // The node's layout does not change in these loops, so testing the
         // fit on it is testing it on a fresh copy; only trials that fit are
@@ -306,7 +307,7 @@ class TSearch {
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
       std::int32_t& Left = Pending[Idx(i)];
       if (Left <= 0) continue;
-      for (std::int32_t o = 0; o <= 1; ++o) {
+      for (std::int32_t o = 0; o < Orientations_[Idx(i)]; ++o) {
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
         // Points appended by placements are visited later in the same scan.
         for (std::int32_t q = 0;;) {
@@ -755,6 +756,8 @@ class TSearch {
   const C SheetLength_, SheetWidth_, K_;
   std::array<std::array<TExtent, MaxObjPlans + 1>, 2> Extent_{};
   std::array<bool, MaxObjPlans + 1> Square_{};
+  // 2 when the piece may be turned, 1 when it keeps its direction.
+  std::array<std::int32_t, MaxObjPlans + 1> Orientations_{};
   bool Negative_ = false;  // some piece has a negative size
   // Every size positive and K >= 0: then a piece anchored on a point covers
   // all that a smaller one there covers, and the overlap test is the plain

@@ -22,6 +22,15 @@
 
 namespace {
 
+// The block of values that the classic lines lack: a marker line, then the
+// number of lists, then each list as its number of values followed by one
+// value a line. The lists known here: the pieces' turn permissions, the
+// sheets' stock counts. docs/task-file-extras.md describes it.
+constexpr std::string_view ExtrasMarker = "[Tavik Vadi extras]";
+constexpr std::int32_t ExtraListCount = 2;
+// More lists than any version will write: a count beyond it is damage.
+constexpr std::int32_t MaxExtraLists = 1000;
+
 // ---------------------------------------------------------------- writing
 
 void PutLine(std::string& Out, std::string_view Text) {
@@ -33,6 +42,25 @@ void PutInt(std::string& Out, std::int64_t Value) {
   char Buf[24];
   auto Res = std::to_chars(Buf, Buf + sizeof Buf, Value);
   PutLine(Out, std::string_view(Buf, static_cast<std::size_t>(Res.ptr - Buf)));
+}
+
+// A task that uses none of the values the classic lines lack is written
+// exactly as older installations write it.
+bool HasExtras(const TPlan& Task) {
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
+    if (!Task.ObjPlans[i].MayTurn) return true;
+  for (std::int32_t i = 1; i <= Task.SrcCount; ++i)
+    if (Task.SrcRects[i].Stock != 0) return true;
+  return false;
+}
+
+void PutExtras(std::string& Out, const TPlan& Task) {
+  PutLine(Out, ExtrasMarker);
+  PutInt(Out, ExtraListCount);
+  PutInt(Out, Task.ObjCount);
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) PutInt(Out, Task.ObjPlans[i].MayTurn ? 1 : 0);
+  PutInt(Out, Task.SrcCount);
+  for (std::int32_t i = 1; i <= Task.SrcCount; ++i) PutInt(Out, Task.SrcRects[i].Stock);
 }
 
 }  // namespace
@@ -112,6 +140,7 @@ std::string PlanToText(const TPlan& Task) {
   PutLine(Out, FormatFloatF(Task.PlanDate));
   PutLine(Out, Task.OwnerName);
   PutLine(Out, Task.OwnerCode);
+  if (HasExtras(Task)) PutExtras(Out, Task);
   return Out;
 }
 
@@ -134,6 +163,7 @@ class TByteSource {
     if (C >= 0) ++Cur_;
     return C;
   }
+  bool AtEnd() { return Peek() < 0; }
 
  private:
   static constexpr std::size_t BufferSize = 64 * 1024;
@@ -252,6 +282,24 @@ class TTaskReader {
     return Value;
   }
 
+  bool AtEnd() { return Src_.AtEnd(); }
+
+  // True when only blanks and control characters are left.
+  bool OnlyBlanksLeft() {
+    int C;
+    while ((C = Src_.Peek()) >= 0 && C <= 32) Src_.Get();
+    return C < 0;
+  }
+
+  // A number of the extras block: unlike the classic lines, a block that
+  // ends before its counts say is damaged, not a shorter task.
+  std::int64_t ReadBlockInt(std::int64_t Min, std::int64_t Max) {
+    if (OnlyBlanksLeft()) RaiseRangeError();
+    const std::int64_t Value = ReadInt(INT64_MIN, INT64_MAX);
+    if (Value < Min || Value > Max) RaiseRangeError();
+    return Value;
+  }
+
   // Form T: the rest of the current line without its line end.
   std::string ReadText() {
     std::string Text;
@@ -282,6 +330,28 @@ void CheckCapacity(std::int32_t Entry, std::int32_t Capacity) {
   if (Entry > Capacity) RaiseRangeError();
 }
 
+// The extras block after the classic lines. Lists this version does not
+// know (written by a later one) are skipped by their counts.
+void ReadExtras(TPlan& Task, TTaskReader& R) {
+  const auto Lists = static_cast<std::int32_t>(R.ReadBlockInt(0, MaxExtraLists));
+  for (std::int32_t List = 1; List <= Lists; ++List) {
+    if (List == 1) {
+      if (R.ReadBlockInt(0, INT32_MAX) != Task.ObjCount) RaiseRangeError();
+      for (std::int32_t i = 1; i <= Task.ObjCount; ++i) Task.ObjPlans[i].MayTurn = R.ReadBlockInt(0, 1) == 1;
+    } else if (List == 2) {
+      if (R.ReadBlockInt(0, INT32_MAX) != Task.SrcCount) RaiseRangeError();
+      for (std::int32_t i = 1; i <= Task.SrcCount; ++i)
+        Task.SrcRects[i].Stock = static_cast<std::int32_t>(R.ReadBlockInt(0, INT32_MAX));
+    } else {
+      // One value a line, whatever its form.
+      for (auto Values = R.ReadBlockInt(0, INT32_MAX); Values > 0; --Values) {
+        if (R.AtEnd()) RaiseRangeError();
+        R.ReadText();
+      }
+    }
+  }
+}
+
 // Reads the whole file into Task (a scratch copy of the caller's task).
 void ReadPlan(TPlan& Task, TByteSource& Src) {
   TTaskReader R(Src);
@@ -300,6 +370,7 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
     S.Name = R.ReadText();
     S.Length = R.ReadInt64();
     S.Width = R.ReadInt64();
+    S.Stock = 0;  // unless the extras block says otherwise
   }
   for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
     CheckCapacity(i, MaxObjPlans);
@@ -309,6 +380,7 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
     O.Width = R.ReadInt64();
     O.Pending = R.ReadInt32();
     O.Quantity = R.ReadInt32();
+    O.MayTurn = true;  // unless the extras block says otherwise
   }
   for (std::int32_t j = 1; j <= Task.JobCount; ++j) {
     CheckCapacity(j, MaxJobs);
@@ -340,6 +412,7 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
   Task.PlanDate = R.ReadFloat();
   Task.OwnerName = R.ReadText();
   Task.OwnerCode = R.ReadText();
+  if (R.ReadText() == ExtrasMarker) ReadExtras(Task, R);
 }
 
 void LoadFromSource(TPlan& Task, TByteSource& Src) {

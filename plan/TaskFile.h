@@ -1,5 +1,8 @@
 // The task file (*.tsk): one value per line, CR LF line ends, fixed order,
 // texts as raw GBK bytes. Older installations read and write the same bytes.
+// Turn permissions and stock counts that differ from their defaults follow
+// the classic lines in a block of their own, which older installations never
+// read (docs/task-file-extras.md).
 #pragma once
 
 #include <string>
@@ -21,7 +24,9 @@ void SavePlan(const TPlan& Task, const std::string& Path);
 // with "File not found", "Invalid numeric input", "Range check error", ...)
 // Task is unchanged. Fields not in the file (RigidFlag, TotalRate, each
 // job's Rate, entries above the counts) keep their values. Folders and
-// devices are refused with "File access denied".
+// devices are refused with "File access denied". A damaged extras block
+// fails with "Invalid numeric input" or "Range check error"; without one,
+// every piece may turn and every sheet size has stock 0.
 void LoadPlan(TPlan& Task, const std::string& Path);
 
 // The bytes SavePlan writes for Task.

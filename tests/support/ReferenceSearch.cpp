@@ -40,6 +40,7 @@ void Greedy(TPlan& Work, TJob& Best, TJob& Saved) {
     if (Pending <= 0) continue;
     bool NextPiece = false;
     for (std::int32_t o = 0; o <= 1 && !NextPiece; ++o) {
+      if (!OrientationAllowed(Work.ObjPlans[i], o)) break;
       // The count is read afresh: points that placements append are visited.
       for (std::int32_t j = 1; j <= Best.PointCount; ++j) {
         if (Best.Points[j].Kind == pkDead) continue;
@@ -81,7 +82,7 @@ void ReferenceSearchLayout(TPlan& Work, TJob& Layout, std::int32_t Level, std::u
     for (std::int32_t i = 1; i <= Work.ObjCount; ++i) {
       if (Entry[static_cast<std::size_t>(i)] <= 0) continue;
       for (std::int32_t o = 0; o <= 1; ++o)
-        for (std::int32_t j = 1; j <= Points; ++j) {
+        for (std::int32_t j = 1; j <= Points && OrientationAllowed(Work.ObjPlans[i], o); ++j) {
           if (Layout.Points[j].Kind == pkDead) continue;
           CopyLayout(Trial, Layout);
           if (!PieceFits(Work, Trial, j, o, i)) continue;
