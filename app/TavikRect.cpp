@@ -1,4 +1,5 @@
-// The window program: the application, its windows, the message loop.
+// The window program: the application, its windows, the message loop. The
+// windows come from ui/ and print/; this entry only makes and wires them.
 #include <QApplication>
 
 #include "AppSetup.h"
