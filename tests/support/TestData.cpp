@@ -20,6 +20,8 @@ std::string ReadBytes(const std::string& Path) {
   return Out.str();
 }
 
+void PrintTo(const TCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
 std::vector<TCase> Cases(const std::string& Folder) {
   std::vector<TCase> Result;
   for (const auto& Entry : fs::directory_iterator(Folder)) {

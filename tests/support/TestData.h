@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct TCase {
   std::string Expected;  // path of NAME.out.tsk, empty when NAME.err exists
   std::string Error;     // text of NAME.err without its line end
 };
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const TCase& Case, std::ostream* Out);
 
 // The cases of Folder, sorted by name.
 std::vector<TCase> Cases(const std::string& Folder);

@@ -366,6 +366,8 @@ struct TBadJob {
   std::function<void(TPlan&)> Spoil;
 };
 
+void PrintTo(const TBadJob& Fault, std::ostream* Out) { *Out << Fault.Name; }
+
 class PrintPlanRange : public PrintPlan, public ::testing::WithParamInterface<TBadJob> {};
 
 TEST_P(PrintPlanRange, EndsThePrintWithARangeErrorAndAbortsTheDocument) {
