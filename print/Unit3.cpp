@@ -1,6 +1,7 @@
 #include "Unit3.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QIntValidator>
@@ -24,6 +25,7 @@
 #include "Fonts.h"
 #include "GbkText.h"
 #include "PrintDevice.h"
+#include "WindowFlags.h"
 
 // ------------------------------------------------------------ drawing kit
 
@@ -388,12 +390,11 @@ constexpr int MaxCopies = 999;
 
 }  // namespace
 
-TForm3::TForm3(QWidget* Parent) : QDialog(Parent) {
+TForm3::TForm3(QWidget* Parent) : QDialog(Parent, FixedDialogFlags) {
   InstallFontSubstitutes();
   setWindowTitle(QStringLiteral("打印作业计划"));
   setFont(QFont(QStringLiteral("宋体"), 9));
   setFixedSize(490, 202);
-  setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowContextHelpButtonHint);
 
   GroupBox1 = new QGroupBox(QStringLiteral("打印选项"), this);
   GroupBox1->setGeometry(12, 12, 469, 145);
@@ -415,6 +416,9 @@ TForm3::TForm3(QWidget* Parent) : QDialog(Parent) {
   QString Format = QLocale::system().dateFormat(QLocale::ShortFormat);
   if (!Format.contains(QStringLiteral("yyyy"))) Format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
   DateTimePicker1->setDisplayFormat(Format);
+  // The calendar names its months and weekdays in the interface's language;
+  // the date in the field keeps the system's format.
+  DateTimePicker1->calendarWidget()->setLocale(QLocale(QLocale::Chinese, QLocale::China));
   Label2->setBuddy(DateTimePicker1);
 
   Label3 = new QLabel(QStringLiteral("打印份数:"), GroupBox1);

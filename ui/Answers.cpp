@@ -1,28 +1,50 @@
 #include "Answers.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSpacerItem>
+
+#include "AppSetup.h"
+#include "WindowFlags.h"
 
 namespace {
+
+// A message box with a dialog frame (no minimise or maximise button) and
+// wide enough for its whole title: a short text would make the box, and
+// with it the title bar, narrower than the application title.
+void PrepareBox(QMessageBox& Box) {
+  Box.setWindowFlags(FixedDialogFlags);
+  // Room for the title bar's icon and buttons beside the title.
+  constexpr int TitleBarButtons = 120;
+  const int Wanted = QFontMetrics(Box.font()).horizontalAdvance(Box.windowTitle()) + TitleBarButtons;
+  if (auto* Grid = qobject_cast<QGridLayout*>(Box.layout()))
+    Grid->addItem(new QSpacerItem(Wanted, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), Grid->rowCount(), 0, 1,
+                  Grid->columnCount());
+}
 
 class TDialogAnswers final : public IAnswers {
  public:
   bool AskYesNo(QWidget* Parent, TQuestion Kind, const QString& Text) override {
     QMessageBox Box(Kind == TQuestion::Warning ? QMessageBox::Warning : QMessageBox::Question, ApplicationTitle(),
                     Text, QMessageBox::Yes | QMessageBox::No, Parent);
+    PrepareBox(Box);
     return Box.exec() == QMessageBox::Yes;
   }
 
   void ShowError(QWidget* Parent, const QString& Text) override {
     QMessageBox Box(QMessageBox::Critical, ApplicationTitle(), Text, QMessageBox::Ok, Parent);
+    PrepareBox(Box);
     Box.exec();
   }
 
   void ShowMessage(QWidget* Parent, const QString& Text) override {
     QMessageBox Box(QMessageBox::NoIcon, ApplicationTitle(), Text, QMessageBox::Ok, Parent);
+    PrepareBox(Box);
     Box.exec();
   }
 
@@ -62,7 +84,4 @@ TAnswersScope::TAnswersScope(IAnswers& Scripted) : Previous_(Current) { Current 
 
 TAnswersScope::~TAnswersScope() { Current = Previous_; }
 
-QString ApplicationTitle() {
-  QString Title = QGuiApplication::applicationDisplayName();
-  return Title.isEmpty() ? QStringLiteral("Tavik Vadi Ver 1.0.0") : Title;
-}
+QString ApplicationTitle() { return QString::fromUtf8(ApplicationTitleText); }

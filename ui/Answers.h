@@ -25,7 +25,8 @@ class IAnswers {
   virtual void ShowMessage(QWidget* Parent, const QString& Text) = 0;
   // Open and save file dialogs for Filter ("任务文件(*.tsk)"); DefaultSuffix
   // is appended to a name typed without one. Empty when cancelled. The save
-  // dialog does not ask before replacing a file.
+  // dialog does not ask before replacing a file: the caller asks, through
+  // AskYesNo, so that the question can be scripted like the others.
   virtual QString OpenFileName(QWidget* Parent, const QString& Filter, const QString& DefaultSuffix) = 0;
   virtual QString SaveFileName(QWidget* Parent, const QString& Filter, const QString& DefaultSuffix) = 0;
   // The printer setup dialog for Printer (printer, paper, orientation,
@@ -48,6 +49,5 @@ class TAnswersScope {
   IAnswers* Previous_;
 };
 
-// The application title used on message boxes ("Tavik Vadi Ver 1.0.0" once
-// the program entry has set it).
+// The application title used on message boxes: "Tavik Vadi Ver 1.0.0".
 QString ApplicationTitle();

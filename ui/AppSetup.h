@@ -1,13 +1,21 @@
 // What the window program sets up once for the whole run, before its first
-// window: the application title, the desktop entry it belongs to, the
-// window icon and the font substitutes.
+// window: the desktop entry it belongs to, the window icon, the font
+// substitutes and Qt's own texts in Chinese.
 #pragma once
 
-// The application title as the desktop shows the program's name.
+// The application title: the program's name as a whole, shown on the task
+// bar (the main window's icon text) and as the title of message boxes. It is
+// deliberately not Qt's application display name, which Qt would append to
+// every window's caption.
 inline constexpr const char* ApplicationTitleText = "Tavik Vadi Ver 1.0.0";
 
-// Sets the title (QApplication::applicationDisplayName, which Qt also adds
-// to window captions), the desktop entry name "tavik-vadi", the icon of
-// every window, then installs the font substitutes. Call once, right after
+// Sets the desktop entry name "tavik-vadi", the icon of every window, the
+// font substitutes and Qt's Chinese translations. Call once, right after
 // the application object is made.
 void SetUpApplication();
+
+// Loads Qt's own Chinese texts (the standard buttons and the open, save and
+// print dialogs) whatever the system's language; numbers and dates keep
+// following the system's locale. Installed once per run; false when the
+// translations are not installed (Debian qt6-translations-l10n).
+bool InstallQtTranslations();

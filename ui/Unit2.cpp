@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "LocaleText.h"
+#include "WindowFlags.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ constexpr std::int64_t PumpIntervalMs = 20;
 }  // namespace
 
 TForm2::TForm2(QWidget* Parent)
-    : QDialog(Parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(Parent, FixedDialogFlags | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("计算进度"));
   setModal(false);

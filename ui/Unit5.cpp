@@ -4,8 +4,9 @@
 #include <QTimer>
 
 #include "ProductPicture.h"
+#include "WindowFlags.h"
 
-TForm5::TForm5(QWidget* Parent) : QDialog(Parent) {
+TForm5::TForm5(QWidget* Parent) : QDialog(Parent, FixedDialogFlags) {
   setWindowTitle(QStringLiteral("Tavik板材优化专家"));
   // The picture is one pixel wider and taller than the window shows.
   setFixedSize(599, 396);

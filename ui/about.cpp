@@ -11,11 +11,12 @@
 #include <QTimer>
 
 #include "ProductPicture.h"
+#include "WindowFlags.h"
 
 const char* const AboutContactLine = "E-mail: support@tavik-vadi.example   Web: www.tavik-vadi.example";
 const char* const AboutCreditsLine = "出品：Tavik Vadi 工作室    编写：Tavik Vadi 开发组    版权所有 (C) 2024";
 
-TAboutBox::TAboutBox(QWidget* Parent) : QDialog(Parent) {
+TAboutBox::TAboutBox(QWidget* Parent) : QDialog(Parent, FixedDialogFlags) {
   setWindowTitle(QStringLiteral("About"));
   setFixedSize(618, 443);
   setFont(QFont(QStringLiteral("宋体"), 9));
