@@ -12,6 +12,7 @@
 namespace {
 
 const QColor FixedColor(192, 192, 192);  // fixed cells: silver
+constexpr int FocusFrameWidth = 2;       // around the current cell of the focused grid
 
 // Keeps the editor to one line: text inserted by any means (paste, drop,
 // input method) is cut at its first line break, as a one-line edit box
@@ -125,9 +126,10 @@ class TGridDelegate final : public QStyledItemDelegate {
     const bool Focused = Current && Grid_->hasFocus();
     QColor Back = Fixed ? FixedColor : Option.palette.color(QPalette::ToolTipBase);
     QColor Text = Option.palette.color(QPalette::ToolTipText);
-    // As in a classic grid: the current cell of a grid without focus is
-    // highlighted, the focused one carries a focus frame instead.
-    if (Current && !Focused) {
+    // The current cell is highlighted in every grid; the one of the grid
+    // that has the keyboard carries a dark frame besides, so that it is
+    // the one that stands out.
+    if (Current) {
       Back = Option.palette.color(QPalette::Highlight);
       Text = Option.palette.color(QPalette::HighlightedText);
     }
@@ -138,11 +140,15 @@ class TGridDelegate final : public QStyledItemDelegate {
     Grid_->PaintCell(ACol, ARow, Option.rect, Painter);
     Painter->restore();
     if (Focused) {
-      QStyleOptionFocusRect Frame;
-      Frame.initFrom(Grid_);
-      Frame.rect = Option.rect;
-      Frame.backgroundColor = Back;
-      Grid_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &Frame, Painter, Grid_);
+      Painter->save();
+      QPen Frame(Option.palette.color(QPalette::WindowText));
+      Frame.setWidth(FocusFrameWidth);
+      Frame.setJoinStyle(Qt::MiterJoin);
+      Painter->setPen(Frame);
+      Painter->setBrush(Qt::NoBrush);
+      Painter->drawRect(QRectF(Option.rect).adjusted(FocusFrameWidth / 2.0, FocusFrameWidth / 2.0,
+                                                     -FocusFrameWidth / 2.0, -FocusFrameWidth / 2.0));
+      Painter->restore();
     }
   }
 
@@ -346,7 +352,13 @@ void TDrawGrid::DiscardEditor() {
 
 void TDrawGrid::closeEditor(QWidget* Editor, QAbstractItemDelegate::EndEditHint Hint) {
   if (Editor == Editor_) Editor_ = nullptr;
+  // An editor that held the keyboard, even while a message box about its
+  // text had it for a moment, hands it back to its grid: otherwise the
+  // window, when it becomes active again, would give it to the editor that
+  // is gone, and keys would go nowhere.
+  const bool HeldKeyboard = Editor != nullptr && (Editor->hasFocus() || window()->focusWidget() == Editor);
   QTableView::closeEditor(Editor, Hint);
+  if (HeldKeyboard && isVisible() && isEnabled()) setFocus(Qt::OtherFocusReason);
 }
 
 void TDrawGrid::SetReadOnly(bool Value) {

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,8 +21,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "Answers.h"
+#include "AppSetup.h"
 #include "DrawGrid.h"
 #include "GbkText.h"
 #include "JobView.h"
@@ -77,6 +81,9 @@ void TCanvasImage::paintEvent(QPaintEvent* Event) {
 TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent), Task_(std::make_unique<TPlan>()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tavik Vadi "));
+  // The task bar names the program by its application title; the caption
+  // names the task.
+  setWindowIconText(QString::fromUtf8(ApplicationTitleText));
   QFont Font(QStringLiteral("MS Sans Serif"));
   Font.setPixelSize(11);
   setFont(Font);
@@ -256,6 +263,9 @@ void TForm1::CreatePanels() {
   ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
   ScrollBox1->setFrameShape(QFrame::NoFrame);
   ScrollBox1->setMinimumSize(24, 24);
+  // The drawing fits the view and is chosen with the job tabs; a focus stop
+  // here would have nothing to show or do.
+  ScrollBox1->setFocusPolicy(Qt::NoFocus);
   ScrollBox1->setWidgetResizable(false);
   ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   auto* Content = new QWidget;
@@ -419,24 +429,41 @@ bool TForm1::RunCommand(const std::function<void()>& Command) {
 
 void TForm1::WriteTask() { SavePlan(*Task_, QFile::encodeName(FileName_).toStdString()); }
 
+QString TForm1::ChooseSaveFile() {
+  // As desktop programs do: a file that exists is replaced only when the
+  // person says so; No goes back to choosing a name.
+  for (;;) {
+    const QString Chosen = Answers().SaveFileName(this, TaskFilter, TaskSuffix);
+    if (Chosen.isEmpty() || !QFileInfo::exists(Chosen)) return Chosen;
+    const QString Question = QStringLiteral("文件“%1”已经存在。\n要替换它吗？").arg(QDir::toNativeSeparators(Chosen));
+    if (Answers().AskYesNo(this, IAnswers::TQuestion::Warning, Question)) return Chosen;
+  }
+}
+
 void TForm1::AskToSave() {
   if (!Modified_) return;
   if (!Answers().AskYesNo(this, IAnswers::TQuestion::Warning, QStringLiteral("当前任务未存盘，保存吗？"))) return;
   if (FileName_.isEmpty()) {
-    const QString Chosen = Answers().SaveFileName(this, TaskFilter, TaskSuffix);
+    const QString Chosen = ChooseSaveFile();
     if (!Chosen.isEmpty()) FileName_ = Chosen;
   }
   if (!FileName_.isEmpty()) WriteTask();
 }
 
+void TForm1::FitToScreen() {
+  QScreen* Screen = windowHandle() != nullptr ? windowHandle()->screen() : QGuiApplication::primaryScreen();
+  if (Screen == nullptr) return;
+  // The frame and title bar are the window manager's and known only once
+  // the window is on the screen; until then they count as nothing.
+  const QMargins Frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+  const QRect Area = Screen->availableGeometry();
+  setGeometry(Area.marginsRemoved(Frame));
+}
+
 // ------------------------------------------------------------ commands
 
 void TForm1::FormCreate() {
-  if (QScreen* Screen = QGuiApplication::primaryScreen()) {
-    const QRect Area = Screen->availableGeometry();
-    move(Area.topLeft());
-    resize(Area.size());
-  }
+  FitToScreen();
   N1Click();
   ZoomPercent_ = 100;
 }
@@ -478,7 +505,7 @@ void TForm1::S1Click() {
   if (Computing_) return;
   RunCommand([this] {
     if (FileName_.isEmpty()) {
-      const QString Chosen = Answers().SaveFileName(this, TaskFilter, TaskSuffix);
+      const QString Chosen = ChooseSaveFile();
       if (!Chosen.isEmpty()) FileName_ = Chosen;
     }
     if (!FileName_.isEmpty()) {
@@ -494,7 +521,7 @@ void TForm1::S1Click() {
 void TForm1::A1Click() {
   if (Computing_) return;
   RunCommand([this] {
-    const QString Chosen = Answers().SaveFileName(this, TaskFilter, TaskSuffix);
+    const QString Chosen = ChooseSaveFile();
     if (Chosen.isEmpty()) return;
     FileName_ = Chosen;
     Task_->OwnerName = CurrentOwnerName_;
@@ -576,6 +603,8 @@ void TForm1::showEvent(QShowEvent* Event) {
   QMainWindow::showEvent(Event);
   if (FirstShown_ || Event->spontaneous()) return;
   FirstShown_ = true;
+  // Placed again by its frame once the window manager has framed it.
+  if (windowHandle() != nullptr) windowHandle()->installEventFilter(this);
   // After the window is on screen, so that the splash stands in front of it.
   if (FirstShowAction_)
     QTimer::singleShot(0, this, [this] {
@@ -603,6 +632,13 @@ void TForm1::closeEvent(QCloseEvent* Event) {
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
   if (Watched == ScrollBox1 && Event->type() == QEvent::Resize) ScrollBox1Resize();
+  if (Watched == windowHandle() && Event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    windowHandle()->removeEventFilter(this);
+    if (!FrameFitted_) {
+      FrameFitted_ = true;
+      if (windowState() == Qt::WindowNoState) FitToScreen();
+    }
+  }
   return QMainWindow::eventFilter(Watched, Event);
 }
 
@@ -625,6 +661,9 @@ void TForm1::SetTabs() {
   while (TabSet1->count() > Jobs) TabSet1->removeTab(TabSet1->count() - 1);
   for (int n = TabSet1->count() + 1; n <= Jobs; ++n) TabSet1->addTab(QStringLiteral("作业") + QString::number(n));
   if (Jobs > 0) TabSet1->setCurrentIndex(0);
+  // Without tabs the bar is empty and would take the keyboard invisibly.
+  TabSet1->setFocusPolicy(Jobs > 0 ? Qt::TabFocus : Qt::NoFocus);
+  if (Jobs == 0 && TabSet1->hasFocus()) dgObjPlans->setFocus(Qt::BacktabFocusReason);
 }
 
 void TForm1::TabSet1Click() { ShowJob(); }
@@ -644,9 +683,13 @@ void TForm1::ShowJob() {
     Geometry = BlankViewGeometry(View);
   }
   Panel3->setGeometry(QRect(Geometry.PanelPos, Geometry.PanelSize));
+  // The content is measured against the room without scroll bars: a
+  // drawing that fits it (as it always does unless the view is tiny) needs
+  // none, and scroll bars shown for an earlier, larger drawing go away.
   QWidget* Content = ScrollBox1->widget();
-  Content->resize(std::max(ScrollBox1->viewport()->width(), Panel3->geometry().right() + 1),
-                  std::max(ScrollBox1->viewport()->height(), Panel3->geometry().bottom() + 1));
+  const QSize Room = ScrollBox1->maximumViewportSize();
+  Content->resize(std::max(Room.width(), Panel3->geometry().right() + 1),
+                  std::max(Room.height(), Panel3->geometry().bottom() + 1));
 
   const bool Drawable = HasJob && JobDrawable(*Task_, n);
   // A calculation asks for the view after every job while the first job

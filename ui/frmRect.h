@@ -47,9 +47,9 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Builds the window and runs the creation steps: placed at the top-left
-  // corner of the screen's available area and sized to it, New, ZoomPercent
-  // 100.
+  // Builds the window and runs the creation steps: placed in the screen's
+  // available area and sized to it, frame and title bar included (placed
+  // again once the window manager has framed it), New, ZoomPercent 100.
   explicit TForm1(QWidget* Parent = nullptr);
   ~TForm1() override;
 
@@ -188,6 +188,11 @@ class TForm1 : public QMainWindow {
   // Asks "当前任务未存盘，保存吗？" when there are unsaved changes and saves
   // on Yes. Throws EPlanError when writing fails.
   void AskToSave();
+  // The save dialog, with the question before an existing file is
+  // replaced; empty when cancelled.
+  QString ChooseSaveFile();
+  // Places the window so that its frame fills the screen's available area.
+  void FitToScreen();
   // Writes the task to FileName (path as the system wants it).
   void WriteTask();
   // Runs Command, showing a task-file error in the error box.
@@ -217,6 +222,7 @@ class TForm1 : public QMainWindow {
   std::function<void()> AboutCommand_;
   std::function<void()> FirstShowAction_;
   bool FirstShown_ = false;
+  bool FrameFitted_ = false;
   TForm2* ProgressDialog_ = nullptr;
   TForm2* OwnProgressDialog_ = nullptr;
   bool Computing_ = false;

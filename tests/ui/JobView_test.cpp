@@ -2,6 +2,7 @@
 // the status bar texts.
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 
@@ -185,6 +186,29 @@ TEST_F(TLayoutViewTest, ShowJobPlacesTheDrawingForTheScrollBox) {
   QApplication::processEvents();
   const TJobViewGeometry Smaller = JobViewGeometry(T(), 1, Form->ScrollBox1->size(), 100);
   EXPECT_EQ(Form->Panel3->geometry(), QRect(Smaller.PanelPos, Smaller.PanelSize));
+}
+
+TEST_F(TLayoutViewTest, AfterEveryResizeTheDrawingFitsWithItsMarginAndNoScrollBars) {
+  OpenFile(Example("cabinet.tsk"));
+  Form->N5Click();
+  ASSERT_GT(T().JobCount, 1);
+  // Larger, then smaller in both directions (a maximised window restored,
+  // a drag to 1000 x 700), then only narrower or only lower.
+  for (const QSize Size : {QSize(1400, 900), QSize(1000, 700), QSize(1600, 1000), QSize(900, 1000), QSize(1600, 600),
+                           QSize(1000, 700)}) {
+    Form->resize(Size);
+    QApplication::processEvents();
+    SCOPED_TRACE(testing::Message() << Size.width() << " x " << Size.height());
+    EXPECT_FALSE(Form->ScrollBox1->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(Form->ScrollBox1->verticalScrollBar()->isVisible());
+    const QRect Visible = Form->ScrollBox1->viewport()->rect();
+    EXPECT_EQ(Visible.size(), Form->ScrollBox1->size());
+    const QRect Drawing(Form->Panel3->mapTo(Form->ScrollBox1->viewport(), QPoint(0, 0)), Form->Panel3->size());
+    EXPECT_GE(Drawing.left() - Visible.left(), 10);
+    EXPECT_GE(Drawing.top() - Visible.top(), 10);
+    EXPECT_GE(Visible.right() - Drawing.right(), 10);
+    EXPECT_GE(Visible.bottom() - Drawing.bottom(), 10);
+  }
 }
 
 TEST_F(TLayoutViewTest, StatusBarShowsTheSelectedJobWithFittingWidths) {

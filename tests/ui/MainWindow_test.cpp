@@ -146,6 +146,65 @@ TEST_F(TMainWindowTest, SaveAsWritesToTheNewFile) {
   EXPECT_FALSE(FileBytes(Second).isEmpty());
 }
 
+TEST_F(TMainWindowTest, SavingOverAnExistingFileAsksFirstAndNoChoosesAgain) {
+  const QString Other = TempFile("other.tsk");
+  const QString Fresh = TempFile("fresh.tsk");
+  {
+    QFile File(Other);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    File.write("another task\r\n");
+  }
+  const QString Question = QStringLiteral("文件“%1”已经存在。\n要替换它吗？").arg(QDir::toNativeSeparators(Other));
+
+  // Save As: No keeps the other file untouched and goes back to the dialog,
+  // where a new name is chosen.
+  Form->SetModified(true);
+  Script.Files = {Other, Fresh};
+  Script.YesNo = {false};
+  Form->A1Click();
+  EXPECT_EQ(Script.Texts("question"), QStringList{Question});
+  EXPECT_EQ(Script.Texts("save").size(), 2);
+  EXPECT_EQ(FileBytes(Other), QByteArray("another task\r\n"));
+  EXPECT_EQ(Form->FileName(), Fresh);
+  EXPECT_FALSE(FileBytes(Fresh).isEmpty());
+
+  // No, then cancel: nothing is written and nothing changes.
+  Script.Asked.clear();
+  Form->SetModified(true);
+  Script.Files = {Other, QString()};
+  Script.YesNo = {false};
+  Form->A1Click();
+  EXPECT_EQ(FileBytes(Other), QByteArray("another task\r\n"));
+  EXPECT_EQ(Form->FileName(), Fresh);
+  EXPECT_TRUE(Form->Modified());
+
+  // Yes replaces it.
+  Script.Asked.clear();
+  Script.Files = {Other};
+  Script.YesNo = {true};
+  Form->A1Click();
+  EXPECT_EQ(Script.Texts("question"), QStringList{Question});
+  EXPECT_EQ(Form->FileName(), Other);
+  EXPECT_EQ(FileBytes(Other), FileBytes(Fresh));
+  EXPECT_FALSE(Form->Modified());
+
+  // The first Save of a new task and the unsaved-changes question choose
+  // their file the same way.
+  Script.Asked.clear();
+  Form->N1Click();
+  Form->SetModified(true);
+  Script.Files = {Fresh, QString()};
+  Script.YesNo = {false};
+  Form->S1Click();
+  EXPECT_EQ(Script.Texts("question").size(), 1);
+  EXPECT_TRUE(Form->Modified());
+  Script.YesNo = {true, false};  // save the changes?  replace?
+  Script.Files = {Fresh, QString()};
+  Form->N1Click();
+  EXPECT_EQ(Script.Texts("question").size(), 3);
+  EXPECT_EQ(FileBytes(Other), FileBytes(Fresh));
+}
+
 TEST_F(TMainWindowTest, SaveFailureShowsTheErrorAndKeepsModified) {
   Form->SetModified(true);
   Script.Files = {Temp.filePath(QStringLiteral("missing-folder/plan.tsk"))};

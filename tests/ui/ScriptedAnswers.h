@@ -24,6 +24,9 @@ class TScriptedAnswers final : public IAnswers {
   std::deque<bool> PrinterAnswers;  // answers to PrinterSetup
   // Applied to the printer before a PrinterSetup answered true.
   std::function<void(QPrinter&)> OnPrinterSetup;
+  // Run while each question, error or message box would be up, as if the
+  // box were on the screen (for example to take the keyboard away).
+  std::function<void()> OnBox;
 
   std::vector<TAsked> Asked;
   std::vector<TQuestion> QuestionKinds;
@@ -31,6 +34,7 @@ class TScriptedAnswers final : public IAnswers {
   bool AskYesNo(QWidget*, TQuestion Kind, const QString& Text) override {
     Asked.push_back({"question", Text});
     QuestionKinds.push_back(Kind);
+    if (OnBox) OnBox();
     if (YesNo.empty()) {
       ADD_FAILURE() << "unexpected question: " << Text.toStdString();
       return false;
@@ -39,8 +43,14 @@ class TScriptedAnswers final : public IAnswers {
     YesNo.pop_front();
     return Answer;
   }
-  void ShowError(QWidget*, const QString& Text) override { Asked.push_back({"error", Text}); }
-  void ShowMessage(QWidget*, const QString& Text) override { Asked.push_back({"message", Text}); }
+  void ShowError(QWidget*, const QString& Text) override {
+    Asked.push_back({"error", Text});
+    if (OnBox) OnBox();
+  }
+  void ShowMessage(QWidget*, const QString& Text) override {
+    Asked.push_back({"message", Text});
+    if (OnBox) OnBox();
+  }
   QString OpenFileName(QWidget*, const QString& Filter, const QString&) override { return File("open", Filter); }
   QString SaveFileName(QWidget*, const QString& Filter, const QString&) override { return File("save", Filter); }
   bool PrinterSetup(QWidget*, QPrinter& Printer) override {
