@@ -307,11 +307,11 @@ void TForm1::CreateGrids() {
   dgSystem->SetTextSource([this](int ACol, int ARow) { return dgSystemCellText(ACol, ARow); });
   dgSrcRects = new TDrawGrid(Panel5);
   dgSrcRects->setObjectName(QStringLiteral("dgSrcRects"));
-  dgSrcRects->SetColCount(3);
+  dgSrcRects->SetColCount(4);
   dgSrcRects->SetTextSource([this](int ACol, int ARow) { return dgSrcRectsCellText(ACol, ARow); });
   dgObjPlans = new TDrawGrid(Panel6);
   dgObjPlans->setObjectName(QStringLiteral("dgObjPlans"));
-  dgObjPlans->SetColCount(5);
+  dgObjPlans->SetColCount(6);
   dgObjPlans->SetTextSource([this](int ACol, int ARow) { return dgObjPlansCellText(ACol, ARow); });
 
   StackSection(Panel4, pnSystem, dgSystem);
