@@ -122,7 +122,7 @@ void DrawGrainMark(QPainter& Painter, const QRect& Piece) {
   const int x1 = Piece.left() + w / 4, x2 = Piece.left() + w - w / 4;
   // Below the name, which stands in the middle of the piece.
   const int y = Piece.top() + h - std::max(h / 5, 3);
-  const int Head = std::clamp(std::min(x2 - x1, h) / 5, 2, 1 << 20);
+  const int Head = std::max(std::min(x2 - x1, h) / 10, 2);
   const QLine Lines[] = {{x1, y, x2, y},
                          {x1, y, x1 + Head, y - Head},
                          {x1, y, x1 + Head, y + Head},

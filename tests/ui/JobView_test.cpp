@@ -158,8 +158,9 @@ TEST(JobDrawing, APieceThatKeepsItsDirectionCarriesAGrainArrow) {
   for (int x = 200; x < 360; ++x) Run += qGray(Picture.pixel(x, ArrowY)) < 128;
   EXPECT_GE(Run, 78);
   EXPECT_LE(Run, 84);
-  EXPECT_GT(DarkIn(QRect(241, ArrowY - 8, 6, 6)), 0);  // the left head's upper stroke
+  EXPECT_GT(DarkIn(QRect(241, ArrowY - 7, 6, 6)), 0);  // the left head's upper stroke
   EXPECT_GT(DarkIn(QRect(313, ArrowY + 2, 6, 6)), 0);  // the right head's lower stroke
+  EXPECT_EQ(DarkIn(QRect(241, ArrowY - 20, 6, 10)), 0);  // heads a tenth of the arrow, not more
   // A's lower part stays white: it may be turned.
   EXPECT_EQ(DarkIn(QRect(10, 140, 140, 50)), 0);
 
