@@ -2,6 +2,7 @@
 // program and subcommand names) and returns the exit status.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,14 @@ inline constexpr int ExitError = 1;      // bad input; message on stderr
 inline constexpr int ExitUsage = 2;      // bad command line
 inline constexpr int ExitPartial = 3;    // compute: pieces still pending
 
+// The program as --version names it.
+inline constexpr const char* ProductName = "Tavik Vadi";
+inline constexpr const char* ProductVersion = "1.0.0";
+
+// Reports a usage error of Command ("" for the program itself) on stderr in
+// one line, with a hint where the help is, and returns ExitUsage.
+int UsageError(const std::string& Command, const std::string& Text);
+
 int RunShow(const TArgs& Args);
 int RunCompute(const TArgs& Args);
 int RunPrint(const TArgs& Args);
@@ -21,5 +30,13 @@ int RunPrint(const TArgs& Args);
 std::string TerminalText(const std::string& GbkBytes);
 std::string FormatPercent(float Fraction);  // 0.8753 -> "87.53%"
 std::string FormatPlanDate(double DayCount);  // "2024-03-15 08:30"
-// Pads UTF-8 Text with spaces to Columns terminal columns (CJK counts two).
+// Terminal columns of UTF-8 Text: wide (CJK) characters count two.
+int DisplayWidth(const std::string& Text);
+// Pads UTF-8 Text with spaces to Columns terminal columns; a longer text is
+// returned as it is.
 std::string PadRight(const std::string& Text, int Columns);
+// How often a layout is cut: "once" for 1, otherwise "N times".
+std::string TimesText(std::int32_t Count);
+// The progress line of compute: a bar, the pieces placed of Total, the jobs
+// so far and the time left (Seconds < 0: not known yet).
+std::string ProgressLine(std::int64_t Placed, std::int64_t Total, std::int32_t Jobs, double Seconds);

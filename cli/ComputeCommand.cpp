@@ -44,7 +44,7 @@ void OnInterrupt(int) {
 // times a second at most, and Ctrl+C as the stop button.
 class TTerminalProgress final : public IProgressLink {
  public:
-  explicit TTerminalProgress(bool Draw) : Draw_(Draw) {}
+  TTerminalProgress(const TPlan& Task, bool Draw) : Task_(Task), Draw_(Draw) {}
 
   void SetProgressRange(std::int32_t Min, std::int32_t Max) override {
     Min_ = Min;
@@ -53,22 +53,42 @@ class TTerminalProgress final : public IProgressLink {
   void SetProgressPosition(std::int32_t Position) override { Position_ = Position; }
   void ShowProgress() override {
     Interrupted = 0;
+    Stopped_ = false;
+    CountTask();
     Start_ = Clock::now();
     StartPosition_ = Position_;
     LastDraw_ = Clock::time_point{};
   }
   void RepaintProgress() override { MaybeDraw(); }
   void CloseProgress() override {
+    // Closing is the stop button's effect as well: whether the person
+    // pressed Ctrl+C must be known before it is set.
+    Stopped_ = Interrupted != 0;
     Interrupted = 1;
     if (Draw_ && Drawn_) std::fputs("\r\033[K", stderr);
   }
-  void SetNodeText(std::string_view Path) override { Node_.assign(Path); }
+  // The search path is the search's business; a person watches the pieces.
+  void SetNodeText(std::string_view) override {}
   void ProcessMessages() override { MaybeDraw(); }
   bool StopRequested() const override { return Interrupted != 0; }
-  void ShowTask() override { MaybeDraw(true); }
+  void ShowTask() override {
+    CountTask();
+    MaybeDraw(true);
+  }
+
+  // True when Ctrl+C ended the last calculation before it was done.
+  bool Stopped() const { return Stopped_; }
 
  private:
   using Clock = std::chrono::steady_clock;
+
+  // What the line tells, read from the task when the driver shows it (the
+  // progress position starts at 1, before any piece is placed).
+  void CountTask() {
+    Placed_ = PlacedQuantity(Task_);
+    Total_ = TotalQuantity(Task_);
+    Jobs_ = Task_.JobCount;
+  }
 
   void MaybeDraw(bool Force = false) {
     if (!Draw_) return;
@@ -76,54 +96,75 @@ class TTerminalProgress final : public IProgressLink {
     if (!Force && Now - LastDraw_ < std::chrono::milliseconds(200)) return;
     LastDraw_ = Now;
     Drawn_ = true;
-    const double Span = Max_ > Min_ ? Max_ - Min_ : 1;
-    const double Done = std::clamp((Position_ - Min_) / Span, 0.0, 1.0);
-    char Bar[21];
-    const int Filled = static_cast<int>(Done * 20);
-    for (int k = 0; k < 20; ++k) Bar[k] = k < Filled ? '#' : '.';
-    Bar[20] = 0;
-    std::string Eta = "--:--:--";
-    if (Position_ > StartPosition_) {
-      const double Seconds = std::chrono::duration<double>(Now - Start_).count() /
-                             (Position_ - StartPosition_) * (Max_ - Position_);
-      const long Total = static_cast<long>(Seconds);
-      char Buf[32];
-      std::snprintf(Buf, sizeof Buf, "%ld:%02ld:%02ld", Total / 3600, Total / 60 % 60, Total % 60);
-      Eta = Buf;
-    }
-    std::fprintf(stderr, "\r\033[K[%s] %d/%d pieces  left %s  %s", Bar, Position_, Max_, Eta.c_str(), Node_.c_str());
+    const std::string Line = ProgressLine(Placed_, Total_, Jobs_, Estimate(Now));
+    std::fprintf(stderr, "\r\033[K%s", Line.c_str());
     std::fflush(stderr);
   }
 
+  // Seconds still to go from the pace since the start; negative while
+  // there is no pace yet.
+  double Estimate(Clock::time_point Now) const {
+    if (Position_ <= StartPosition_) return -1;
+    return std::chrono::duration<double>(Now - Start_).count() / (Position_ - StartPosition_) * (Max_ - Position_);
+  }
+
+  const TPlan& Task_;
   bool Draw_;
   bool Drawn_ = false;
+  bool Stopped_ = false;
   std::int32_t Min_ = 0, Max_ = 0, Position_ = 0, StartPosition_ = 0;
+  std::int64_t Placed_ = 0, Total_ = 0;
+  std::int32_t Jobs_ = 0;
   Clock::time_point Start_{}, LastDraw_{};
-  std::string Node_;
 };
 
-void PrintSummary(TPlan& Task) {
+// Why piece i is still pending when the calculation ended.
+const char* PendingReason(const TPlan& Task, std::int32_t i, bool Stopped) {
+  const TObjPlan& Obj = Task.ObjPlans[i];
+  bool Fits = false, FitsInStock = false;
+  for (std::int32_t s = 1; s <= Task.SrcCount; ++s) {
+    const TSrcRect& Sheet = Task.SrcRects[s];
+    for (std::uint8_t o = 0; o < 2; ++o) {
+      if (!OrientationAllowed(Obj, o)) continue;
+      if (ExtentX(Obj, o) > Sheet.Length || ExtentY(Obj, o) > Sheet.Width) continue;
+      Fits = true;
+      if (SheetsLeft(Task, s) > 0) FitsInStock = true;
+    }
+  }
+  if (!Fits) return "fits no sheet";
+  if (!FitsInStock) return "the sheets it fits are used up";
+  if (Stopped) return "the calculation was stopped";
+  return "no layout with it was found";
+}
+
+void PrintSummary(TPlan& Task, bool Stopped) {
+  int NameColumns = 0;
+  for (std::int32_t j = 1; j <= Task.JobCount; ++j)
+    NameColumns = std::max(NameColumns, DisplayWidth(TerminalText(Task.SrcRects[Task.Jobs[j].SheetNo].Name)));
   for (std::int32_t j = 1; j <= Task.JobCount; ++j) {
     TJob& Job = Task.Jobs[j];
     const TSrcRect& S = Task.SrcRects[Job.SheetNo];
-    std::printf("Job %3d  %s%lld x %lld  x%-5d %8s\n", j, PadRight(TerminalText(S.Name), 20).c_str(),
+    std::printf("Job %3d  %s  %lld x %lld  x%-5d %8s\n", j, PadRight(TerminalText(S.Name), NameColumns).c_str(),
                 static_cast<long long>(S.Length), static_cast<long long>(S.Width), Job.Count,
                 FormatPercent(CalcJobRate(Task, Job)).c_str());
   }
   std::printf("Total utilisation: %s\n", FormatPercent(CalcTotalRate(Task)).c_str());
   if (!AllPlaced(Task)) {
     std::printf("Pieces still pending:\n");
+    NameColumns = 0;
     for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
       if (Task.ObjPlans[i].Pending > 0)
-        std::printf("  %s%d of %d\n", PadRight(TerminalText(Task.ObjPlans[i].Name), 16).c_str(), Task.ObjPlans[i].Pending,
-                    Task.ObjPlans[i].Quantity);
+        NameColumns = std::max(NameColumns, DisplayWidth(TerminalText(Task.ObjPlans[i].Name)));
+    for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
+      const TObjPlan& O = Task.ObjPlans[i];
+      if (O.Pending > 0)
+        std::printf("  %s  %d of %d  (%s)\n", PadRight(TerminalText(O.Name), NameColumns).c_str(), O.Pending,
+                    O.Quantity, PendingReason(Task, i, Stopped));
+    }
   }
 }
 
-int UsageError(const std::string& Text) {
-  std::fprintf(stderr, "tavikplan compute: %s\n\n%s", Text.c_str(), ComputeUsage);
-  return ExitUsage;
-}
+int UsageError(const std::string& Text) { return ::UsageError("compute", Text); }
 
 }  // namespace
 
@@ -164,7 +205,7 @@ int RunCompute(const TArgs& Args) {
   }
   if (Restart) ClearJobs(*Task);
 
-  TTerminalProgress Progress(::isatty(STDERR_FILENO) != 0);
+  TTerminalProgress Progress(*Task, ::isatty(STDERR_FILENO) != 0);
   struct sigaction Action {};
   Action.sa_handler = OnInterrupt;
   ::sigemptyset(&Action.sa_mask);
@@ -192,6 +233,14 @@ int RunCompute(const TArgs& Args) {
       return ExitError;
     }
   }
-  PrintSummary(*Task);
+  // A stop that came after the last piece changed nothing.
+  const bool Stopped = Progress.Stopped() && !AllPlaced(*Task);
+  if (Stopped) {
+    if (Out.empty())
+      std::fputs("tavikplan: calculation stopped; nothing was saved (no -o given)\n", stderr);
+    else
+      std::fprintf(stderr, "tavikplan: calculation stopped; the partly computed task was saved to %s\n", Out.c_str());
+  }
+  PrintSummary(*Task, Stopped);
   return AllPlaced(*Task) ? ExitOk : ExitPartial;
 }

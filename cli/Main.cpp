@@ -12,27 +12,30 @@ const char* const Usage =
     "\n"
     "Commands:\n"
     "  show FILE                 print the task: settings, sheets, pieces and jobs\n"
-    "  compute IN -o OUT         compute the job plan of a task and save it\n"
+    "  compute IN [-o OUT]       compute the job plan of a task and save it\n"
     "  print IN -o PLAN.pdf      draw the printed job plan of a task into a PDF\n"
+    "\n"
+    "  -h, --help                show this help\n"
+    "  --version                 show the program's name and version\n"
     "\n"
     "Run 'tavikplan COMMAND --help' for the options of a command.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fputs(Usage, stderr);
-    return ExitUsage;
-  }
+  if (argc < 2) return UsageError("", "no command given");
   const std::string Command = argv[1];
   if (Command == "--help" || Command == "-h" || Command == "help") {
     std::fputs(Usage, stdout);
+    return ExitOk;
+  }
+  if (Command == "--version") {
+    std::printf("tavikplan (%s) %s\n", ProductName, ProductVersion);
     return ExitOk;
   }
   TArgs Args(argv + 2, argv + argc);
   if (Command == "show") return RunShow(Args);
   if (Command == "compute") return RunCompute(Args);
   if (Command == "print") return RunPrint(Args);
-  std::fprintf(stderr, "tavikplan: unknown command '%s'\n\n%s", Command.c_str(), Usage);
-  return ExitUsage;
+  return UsageError("", "unknown command '" + Command + "'");
 }

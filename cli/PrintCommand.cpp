@@ -30,10 +30,7 @@ const char* const PrintUsage =
     "Exit status: 0 written, 1 errors (the file is then left as it was),\n"
     "2 usage errors.\n";
 
-int UsageError(const std::string& Text) {
-  std::fprintf(stderr, "tavikplan print: %s\n\n%s", Text.c_str(), PrintUsage);
-  return ExitUsage;
-}
+int UsageError(const std::string& Text) { return ::UsageError("print", Text); }
 
 bool ParseCopies(const std::string& Text, int& Copies) {
   if (Text.empty() || Text.size() > 3) return false;

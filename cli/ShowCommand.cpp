@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,6 +18,10 @@ const char* const ShowUsage =
     "keeps its direction (grain) with 'no turn'.\n"
     "Names are shown in UTF-8. Exit status 0, or 1 when the file cannot be read.\n";
 
+std::string SizeText(TLength Length, TLength Width) {
+  return std::to_string(Length) + " x " + std::to_string(Width);
+}
+
 // Task is not const: computing a utilisation stores it in the record.
 void PrintTask(TPlan& Task) {
   std::printf("Plan:        %s\n", TerminalText(Task.PlanName).c_str());
@@ -25,36 +30,51 @@ void PrintTask(TPlan& Task) {
   std::printf("Expected utilisation: %.2f\n", static_cast<double>(Task.ExpectedRate));
   std::printf("Search depth: %d\n", Task.SearchDepth);
 
+  // Columns are as wide as their widest entry, counted in terminal columns.
   std::printf("\nSheets (%d):\n", Task.SrcCount);
+  int NameColumns = 0;
+  for (std::int32_t i = 1; i <= Task.SrcCount; ++i)
+    NameColumns = std::max(NameColumns, DisplayWidth(TerminalText(Task.SrcRects[i].Name)));
   for (std::int32_t i = 1; i <= Task.SrcCount; ++i) {
     const TSrcRect& S = Task.SrcRects[i];
     const std::string Stock = S.Stock > 0 ? "  stock " + std::to_string(S.Stock) : std::string();
-    std::printf("  %3d  %s%lld x %lld%s\n", i, PadRight(TerminalText(S.Name), 20).c_str(),
-                static_cast<long long>(S.Length), static_cast<long long>(S.Width), Stock.c_str());
+    std::printf("  %3d  %s  %s%s\n", i, PadRight(TerminalText(S.Name), NameColumns).c_str(),
+                SizeText(S.Length, S.Width).c_str(), Stock.c_str());
   }
 
-  std::printf("\nPieces (%d):            size            pending / ordered\n", Task.ObjCount);
+  std::printf("\nPieces (%d):\n", Task.ObjCount);
+  NameColumns = DisplayWidth("name");
+  int SizeColumns = DisplayWidth("size");
   for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
     const TObjPlan& O = Task.ObjPlans[i];
-    char Size[64];
-    std::snprintf(Size, sizeof Size, "%lld x %lld", static_cast<long long>(O.Length),
-                  static_cast<long long>(O.Width));
-    std::printf("  %3d  %s%-18s %7d / %d%s\n", i, PadRight(TerminalText(O.Name), 16).c_str(), Size, O.Pending,
-                O.Quantity, O.MayTurn ? "" : "  no turn");
+    NameColumns = std::max(NameColumns, DisplayWidth(TerminalText(O.Name)));
+    SizeColumns = std::max(SizeColumns, DisplayWidth(SizeText(O.Length, O.Width)));
+  }
+  if (Task.ObjCount > 0)
+    std::printf("    #  %s  %s  pending / ordered\n", PadRight("name", NameColumns).c_str(),
+                PadRight("size", SizeColumns).c_str());
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
+    const TObjPlan& O = Task.ObjPlans[i];
+    std::printf("  %3d  %s  %s  %7d / %d%s\n", i, PadRight(TerminalText(O.Name), NameColumns).c_str(),
+                PadRight(SizeText(O.Length, O.Width), SizeColumns).c_str(), O.Pending, O.Quantity,
+                O.MayTurn ? "" : "  no turn");
   }
 
   std::printf("\nJobs (%d):\n", Task.JobCount);
   for (std::int32_t j = 1; j <= Task.JobCount; ++j) {
     TJob& Job = Task.Jobs[j];
     const TSrcRect& S = Task.SrcRects[Job.SheetNo];
-    std::printf("  Job %d: sheet %d %s %lld x %lld, cut %d times, utilisation %s\n", j, Job.SheetNo,
-                TerminalText(S.Name).c_str(), static_cast<long long>(S.Length), static_cast<long long>(S.Width),
-                Job.Count, FormatPercent(CalcJobRate(Task, Job)).c_str());
+    std::printf("  Job %d: sheet %d %s %s, cut %s, utilisation %s\n", j, Job.SheetNo, TerminalText(S.Name).c_str(),
+                SizeText(S.Length, S.Width).c_str(), TimesText(Job.Count).c_str(),
+                FormatPercent(CalcJobRate(Task, Job)).c_str());
+    NameColumns = 0;
+    for (std::int32_t k = 1; k <= Job.RectCount; ++k)
+      NameColumns = std::max(NameColumns, DisplayWidth(TerminalText(Task.ObjPlans[Job.Rects[k].ObjNo].Name)));
     for (std::int32_t k = 1; k <= Job.RectCount; ++k) {
       const TPlacedRect& R = Job.Rects[k];
       const TObjPlan& O = Task.ObjPlans[R.ObjNo];
-      std::printf("         %sat (%lld, %lld)%s\n", PadRight(TerminalText(O.Name), 16).c_str(), static_cast<long long>(R.X),
-                  static_cast<long long>(R.Y), R.Rotated ? " turned" : "");
+      std::printf("         %s  at (%lld, %lld)%s\n", PadRight(TerminalText(O.Name), NameColumns).c_str(),
+                  static_cast<long long>(R.X), static_cast<long long>(R.Y), R.Rotated ? " turned" : "");
     }
   }
   if (Task.JobCount > 0)
@@ -71,19 +91,14 @@ int RunShow(const TArgs& Args) {
       return ExitOk;
     }
     if (!A.empty() && A[0] == '-' && A != "-") {
-      std::fprintf(stderr, "tavikplan show: unknown option '%s'\n\n%s", A.c_str(), ShowUsage);
-      return ExitUsage;
+      return UsageError("show", "unknown option '" + A + "'");
     }
     if (!File.empty()) {
-      std::fprintf(stderr, "tavikplan show: one file only\n\n%s", ShowUsage);
-      return ExitUsage;
+      return UsageError("show", "one file only");
     }
     File = A;
   }
-  if (File.empty()) {
-    std::fputs(ShowUsage, stderr);
-    return ExitUsage;
-  }
+  if (File.empty()) return UsageError("show", "no file given");
   auto Task = std::make_unique<TPlan>();
   NewPlan(*Task, 1, 0, 1.0f);
   try {

@@ -1,9 +1,16 @@
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 
 #include "Commands.h"
 #include "GbkText.h"
+
+int UsageError(const std::string& Command, const std::string& Text) {
+  const std::string Program = Command.empty() ? "tavikplan" : "tavikplan " + Command;
+  std::fprintf(stderr, "%s: %s\nRun '%s --help' for usage.\n", Program.c_str(), Text.c_str(), Program.c_str());
+  return ExitUsage;
+}
 
 std::string TerminalText(const std::string& GbkBytes) { return FromGbk(GbkBytes).toStdString(); }
 
@@ -43,7 +50,7 @@ bool Wide(char32_t C) {
 
 }  // namespace
 
-std::string PadRight(const std::string& Text, int Columns) {
+int DisplayWidth(const std::string& Text) {
   int Used = 0;
   for (std::size_t k = 0; k < Text.size();) {
     const auto B = static_cast<unsigned char>(Text[k]);
@@ -54,5 +61,27 @@ std::string PadRight(const std::string& Text, int Columns) {
     Used += Wide(C) ? 2 : 1;
     k += static_cast<std::size_t>(Len);
   }
-  return Used >= Columns ? Text + " " : Text + std::string(static_cast<std::size_t>(Columns - Used), ' ');
+  return Used;
+}
+
+std::string PadRight(const std::string& Text, int Columns) {
+  const int Used = DisplayWidth(Text);
+  return Used >= Columns ? Text : Text + std::string(static_cast<std::size_t>(Columns - Used), ' ');
+}
+
+std::string TimesText(std::int32_t Count) { return Count == 1 ? "once" : std::to_string(Count) + " times"; }
+
+std::string ProgressLine(std::int64_t Placed, std::int64_t Total, std::int32_t Jobs, double Seconds) {
+  constexpr int BarWidth = 20;
+  const double Done = Total > 0 ? std::clamp(static_cast<double>(Placed) / static_cast<double>(Total), 0.0, 1.0) : 0;
+  const int Filled = static_cast<int>(Done * BarWidth);
+  std::string Line = "[" + std::string(static_cast<std::size_t>(Filled), '#') +
+                     std::string(static_cast<std::size_t>(BarWidth - Filled), '.') + "] ";
+  Line += std::to_string(Placed) + " of " + std::to_string(Total) + " pieces placed, ";
+  Line += std::to_string(Jobs) + (Jobs == 1 ? " job" : " jobs") + ", ";
+  if (Seconds < 0 || !std::isfinite(Seconds)) return Line + "estimating the time left";
+  const long long Whole = Seconds < 1e9 ? static_cast<long long>(Seconds) : 999999999LL;
+  char Buf[64];
+  std::snprintf(Buf, sizeof Buf, "about %lld:%02lld:%02lld left", Whole / 3600, Whole / 60 % 60, Whole % 60);
+  return Line + Buf;
 }

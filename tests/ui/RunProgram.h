@@ -15,3 +15,8 @@ TRun RunProgram(const QString& Program, const QStringList& Args);
 
 // tavikplan with Args.
 TRun RunTavikplan(const QStringList& Args);
+
+// tavikplan with Args, its stderr on a terminal (a pseudo-terminal that the
+// test reads: Err then holds what the terminal was sent, control
+// sequences included), its stdout on a pipe.
+TRun RunTavikplanOnTerminal(const QStringList& Args);

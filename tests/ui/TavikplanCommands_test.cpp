@@ -3,9 +3,11 @@
 #include <signal.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 #include "CalcPlan.h"
+#include "GbkText.h"
 #include "RunProgram.h"
 #include "support/TestData.h"
 
@@ -14,6 +16,102 @@ namespace {
 QString Vector(const char* Name) { return QStringLiteral(TAVIK_VECTORS_DIR "/") + QString::fromLatin1(Name); }
 QString Example(const char* Name) { return QStringLiteral(TAVIK_EXAMPLES_DIR "/") + QString::fromLatin1(Name); }
 QString Q(const std::string& Text) { return QString::fromStdString(Text); }
+
+// Terminal columns of Text as a terminal shows the names of these tests:
+// CJK characters take two.
+int Columns(const QString& Text) {
+  int Used = 0;
+  for (QChar C : Text) Used += C.unicode() >= 0x1100 ? 2 : 1;
+  return Used;
+}
+
+// The lines of Text that contain Part.
+QStringList LinesWith(const QString& Text, const QString& Part) {
+  QStringList Result;
+  for (const QString& Line : Text.split(QLatin1Char('\n')))
+    if (Line.contains(Part)) Result << Line;
+  return Result;
+}
+
+TEST(Tavikplan, NamesItsVersionAndAnswersUsageErrorsInOneLineWithAHint) {
+  const TRun Version = RunTavikplan({"--version"});
+  EXPECT_EQ(Version.Status, 0);
+  EXPECT_EQ(Version.Out, QStringLiteral("tavikplan (Tavik Vadi) 1.0.0\n"));
+  const TRun Help = RunTavikplan({"--help"});
+  EXPECT_TRUE(Help.Out.contains(QStringLiteral("  compute IN [-o OUT]  ")));
+  EXPECT_TRUE(Help.Out.contains(QStringLiteral("--version")));
+
+  const QString Task = Example("cabinet.tsk");
+  const struct {
+    QStringList Args;
+    QString Program;  // as the message names it
+  } Cases[] = {
+      {{}, QStringLiteral("tavikplan")},
+      {{"frobnicate"}, QStringLiteral("tavikplan")},
+      {{"show"}, QStringLiteral("tavikplan show")},
+      {{"show", "-x", Task}, QStringLiteral("tavikplan show")},
+      {{"show", Task, Task}, QStringLiteral("tavikplan show")},
+      {{"compute"}, QStringLiteral("tavikplan compute")},
+      {{"compute", Task, "--rigid", "2"}, QStringLiteral("tavikplan compute")},
+      {{"print", Task}, QStringLiteral("tavikplan print")},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Args.join(QLatin1Char(' ')).toStdString());
+    const TRun Run = RunTavikplan(Case.Args);
+    EXPECT_EQ(Run.Status, 2);
+    EXPECT_TRUE(Run.Out.isEmpty());
+    const QStringList Lines = Run.Err.split(QLatin1Char('\n'));
+    ASSERT_EQ(Lines.size(), 3) << Run.Err.toStdString();  // two lines and the end of the last
+    EXPECT_TRUE(Lines[0].startsWith(Case.Program + QStringLiteral(": "))) << Lines[0].toStdString();
+    EXPECT_EQ(Lines[1], QStringLiteral("Run '%1 --help' for usage.").arg(Case.Program));
+    EXPECT_TRUE(Lines[2].isEmpty());
+  }
+}
+
+TEST(ShowCommand, CountsCutsInWordsAndKeepsColumnsForNamesOfAnyWidth) {
+  testdata::TTempDir Dir;
+  auto Task = testdata::NewTask();
+  AddSrcRect(*Task, TSrcRect{"A", 2440, 1220});
+  AddSrcRect(*Task, TSrcRect{ToGbk(QStringLiteral("一张名字很长很长的刨花板")), 1220, 1220});
+  AddObjPlan(*Task, TObjPlan{"x", 100, 50, 0, 1});
+  AddObjPlan(*Task, TObjPlan{ToGbk(QStringLiteral("名字很长很长的侧板")), 720, 560, 0, 3});
+  AddObjPlan(*Task, TObjPlan{"a-name-longer-than-any-column", 12345, 6, 0, 3});
+  for (const std::int32_t Count : {1, 3}) {
+    TJob& Job = Task->Jobs[++Task->JobCount];
+    Job.SheetNo = Task->JobCount;
+    Job.Count = Count;
+    Job.RectCount = 2;
+    Job.Rects[1] = {1, 0, 0, 0};
+    Job.Rects[2] = {2, 200, 0, 0};
+  }
+  SavePlan(*Task, Dir.File("wide.tsk"));
+  const TRun Run = RunTavikplan({"show", Q(Dir.File("wide.tsk"))});
+  ASSERT_EQ(Run.Status, 0) << Run.Err.toStdString();
+
+  EXPECT_EQ(LinesWith(Run.Out, QStringLiteral(", cut once,")).size(), 1);
+  EXPECT_EQ(LinesWith(Run.Out, QStringLiteral(", cut 3 times,")).size(), 1);
+  EXPECT_FALSE(Run.Out.contains(QStringLiteral("1 times")));
+
+  // Every column starts in the same terminal column on every line.
+  auto StartsAlike = [&](const QStringList& Lines, const QRegularExpression& Field) {
+    QList<int> Starts;
+    for (const QString& Line : Lines) {
+      const QRegularExpressionMatch Match = Field.match(Line);
+      EXPECT_TRUE(Match.hasMatch()) << Line.toStdString();
+      Starts << Columns(Line.left(Match.capturedStart(1)));
+    }
+    for (int Start : Starts) EXPECT_EQ(Start, Starts.value(0)) << Run.Out.toStdString();
+  };
+  const QStringList Sheets = LinesWith(Run.Out, QStringLiteral(" x 1220"));
+  ASSERT_EQ(Sheets.size(), 4);  // two sheet lines, two job lines
+  StartsAlike(Sheets.mid(0, 2), QRegularExpression(QStringLiteral("(\\d+ x 1220)")));
+  QStringList Pieces = LinesWith(Run.Out, QStringLiteral(" / "));
+  ASSERT_EQ(Pieces.size(), 4);
+  EXPECT_TRUE(Pieces.takeFirst().contains(QStringLiteral("pending / ordered")));
+  StartsAlike(Pieces, QRegularExpression(QStringLiteral("  (\\d+ x \\d+)")));
+  StartsAlike(Pieces, QRegularExpression(QStringLiteral("(\\d+ / )")));
+  StartsAlike(LinesWith(Run.Out, QStringLiteral(" at (")), QRegularExpression(QStringLiteral("(at \\()")));
+}
 
 TEST(ShowCommand, PrintsTheTaskWithNamesInUtf8) {
   const TRun Run = RunTavikplan({"show", Example("cabinet.tsk")});
@@ -61,6 +159,7 @@ TEST(ComputeCommand, TooLittleStockEndsWithPiecesPendingAndStatusThree) {
   EXPECT_EQ(Out->SrcRects[1].Stock, 1);
   EXPECT_EQ(SheetsUsed(*Out, 1), 1);
   EXPECT_EQ(Out->ObjPlans[1].Pending, 2);
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("2 of 3  (the sheets it fits are used up)"))) << Run.Out.toStdString();
 }
 
 TEST(ShowCommand, BadInputAndUsage) {
@@ -105,6 +204,8 @@ TEST(ComputeCommand, SavesTheExactPlanAndSaysWhetherEverythingIsPlaced) {
   EXPECT_EQ(Part.Status, 3);
   EXPECT_EQ(testdata::ReadBytes(Out.toStdString()), testdata::ReadBytes(TAVIK_VECTORS_DIR "/t04_oversize_r1.out.tsk"));
   EXPECT_TRUE(Part.Out.contains(QStringLiteral("Pieces still pending:")));
+  EXPECT_TRUE(Part.Out.contains(QStringLiteral("(fits no sheet)"))) << Part.Out.toStdString();
+  EXPECT_FALSE(Part.Err.contains(QStringLiteral("stopped")));
 
   // Not rigid, as its vector was computed.
   const TRun Loose = RunTavikplan({"compute", Vector("t19_guillotine_r0.tsk"), "-o", Out, "--rigid", "0"});
@@ -160,11 +261,42 @@ TEST(ComputeCommand, InterruptStopsTheCalculationAndSavesThePartlyComputedTask) 
   ASSERT_TRUE(Process.waitForFinished(30000)) << "Ctrl+C did not stop the calculation";
   EXPECT_EQ(Process.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(Process.exitCode(), 3);
+  EXPECT_TRUE(QString::fromUtf8(Process.readAllStandardError())
+                  .contains(QStringLiteral("calculation stopped; the partly computed task was saved to ") + Out));
+  EXPECT_TRUE(QString::fromUtf8(Process.readAllStandardOutput()).contains(QStringLiteral("(the calculation was stopped)")));
   auto Saved = testdata::NewTask();
   LoadPlan(*Saved, Out.toStdString());
   EXPECT_LE(Saved->JobCount, 1) << "at most the job being searched when the stop came";
   EXPECT_FALSE(AllPlaced(*Saved));
   EXPECT_EQ(CheckPlan(*Saved), "");
+}
+
+TEST(ComputeCommand, ATerminalSeesPiecesJobsAndTheTimeLeftInOneProgressLine) {
+  testdata::TTempDir Dir;
+  const TRun Run = RunTavikplanOnTerminal({"compute", Example("cabinet.tsk"), "-o", Q(Dir.File("out.tsk"))});
+  ASSERT_EQ(Run.Status, 0) << Run.Err.toStdString();
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("Total utilisation:")));
+  auto Task = testdata::NewTask();
+  LoadPlan(*Task, Dir.File("out.tsk"));
+  const std::int64_t Total = TotalQuantity(*Task);
+
+  // Each drawing of the line clears it first; the last clearing leaves
+  // the terminal empty for the summary.
+  QStringList Lines = Run.Err.split(QStringLiteral("\r\x1b[K"));
+  ASSERT_GE(Lines.size(), 3) << Run.Err.toStdString();
+  EXPECT_TRUE(Lines.takeFirst().isEmpty());
+  EXPECT_TRUE(Lines.takeLast().isEmpty());
+  const QRegularExpression Line(QStringLiteral(
+      "^\\[[#.]{20}\\] (\\d+) of (\\d+) pieces placed, (\\d+) jobs?, (about \\d+:\\d\\d:\\d\\d left|estimating the time left)$"));
+  for (const QString& Text : Lines) {
+    const QRegularExpressionMatch Match = Line.match(Text);
+    ASSERT_TRUE(Match.hasMatch()) << Text.toStdString();
+    EXPECT_EQ(Match.captured(2).toLongLong(), Total);
+  }
+  // The job just found is counted at once.
+  EXPECT_EQ(Line.match(Lines.last()).captured(1).toLongLong(), Total);
+  EXPECT_EQ(Line.match(Lines.last()).captured(3).toInt(), Task->JobCount);
+  EXPECT_TRUE(Lines.last().startsWith(QStringLiteral("[####################]")));
 }
 
 }  // namespace
