@@ -6,7 +6,9 @@
 //
 // computes the job plan of TASK.tsk and writes OUTDIR/product.ppm (600 x 397,
 // one of the computed layouts with the program's name) and
-// OUTDIR/tavik-vadi-32.png, OUTDIR/tavik-vadi-16.png (16 colours each).
+// OUTDIR/tavik-vadi-32.png, OUTDIR/tavik-vadi-16.png (16 colours each),
+// tavik-vadi-48.png, -64, -128 and -256.png and the scalable tavik-vadi.svg.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -15,6 +17,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -32,6 +35,8 @@ namespace {
 
 constexpr int PictureWidth = 600;
 constexpr int PictureHeight = 397;
+// The icons beyond the classic two, for the desktop's launchers and docks.
+constexpr int LargeIconSizes[] = {48, 64, 128, 256};
 
 // The job whose layout the picture shows: the most pieces, ties to the
 // better utilisation, so the drawing looks busy but tidy.
@@ -161,42 +166,81 @@ QVector<QRgb> IconPalette() {
           qRgb(0x80, 0x80, 0x80), qRgb(0xc0, 0xc0, 0xc0), qRgb(0x30, 0x80, 0x30), qRgb(0xf0, 0xc0, 0x30)};
 }
 
-// A board cut into panels by through cuts, one panel picked out in blue,
-// drawn pixel by pixel (no smoothing) so that 16 colours hold it exactly.
-QImage DrawIcon(int Size) {
+// The 32-pixel icon: a board cut into panels by through cuts, one panel
+// picked out in blue, the saw line entering from the top. Each entry fills
+// the pixels x1..x2, y1..y2 (inclusive) with a palette colour; the larger
+// icons and the scalable one are the same drawing on a finer grid.
+struct TIconRect {
+  int x1, y1, x2, y2, Colour;
+};
+constexpr int IconGrid = 32;
+constexpr TIconRect IconDrawing[] = {
+    {1, 4, 30, 28, 2},    // board edge and kerfs
+    {2, 5, 13, 27, 5},    // tall panel
+    {15, 5, 29, 14, 6},   // wide panel
+    {15, 16, 21, 27, 10}, // the picked panel
+    {23, 16, 29, 27, 4},  // offcut
+    {24, 18, 28, 18, 3},  // offcut hatching
+    {24, 21, 28, 21, 3},
+    {24, 24, 28, 24, 3},
+    {3, 6, 12, 6, 7},     // light catching the top edges
+    {16, 6, 28, 6, 7},
+    {16, 17, 20, 17, 7},
+    {0, 29, 31, 30, 12},  // shadow
+    {31, 5, 31, 30, 12},
+    {8, 1, 8, 3, 11},     // the saw line entering the board
+    {7, 0, 9, 0, 11},
+};
+// At 16 pixels the drawing is simplified, pixel by pixel.
+constexpr TIconRect SmallIconDrawing[] = {
+    {0, 2, 14, 13, 2}, {1, 3, 6, 12, 5},   {8, 3, 13, 7, 6},  {8, 9, 10, 12, 10},
+    {12, 9, 13, 12, 4}, {1, 14, 15, 14, 12}, {15, 3, 15, 14, 12}, {4, 0, 4, 1, 11},
+};
+
+QImage DrawIconAt(int Size, bool Small) {
   const QVector<QRgb> Pal = IconPalette();
   QImage Icon(Size, Size, QImage::Format_ARGB32);
   Icon.fill(Qt::transparent);
   QPainter P(&Icon);
-  auto Fill = [&](int x1, int y1, int x2, int y2, int Colour) {
-    P.fillRect(QRect(QPoint(x1, y1), QPoint(x2, y2)), QColor::fromRgba(Pal[Colour]));
+  const double Unit = static_cast<double>(Size) / (Small ? 16 : IconGrid);
+  auto Fill = [&](const TIconRect& R) {
+    // Edges on whole pixels of the target size, so that no edge is blurred.
+    const auto Edge = [&](int v) { return static_cast<int>(std::lround(v * Unit)); };
+    P.fillRect(QRect(QPoint(Edge(R.x1), Edge(R.y1)), QPoint(Edge(R.x2 + 1) - 1, Edge(R.y2 + 1) - 1)),
+               QColor::fromRgba(Pal[R.Colour]));
   };
-  if (Size >= 32) {
-    Fill(1, 4, 30, 28, 2);   // board edge and kerfs
-    Fill(2, 5, 13, 27, 5);   // tall panel
-    Fill(15, 5, 29, 14, 6);  // wide panel
-    Fill(15, 16, 21, 27, 10);  // the picked panel
-    Fill(23, 16, 29, 27, 4);   // offcut
-    for (int y = 18; y <= 26; y += 3) Fill(24, y, 28, y, 3);  // offcut hatching
-    Fill(3, 6, 12, 6, 7);    // light catching the top edges
-    Fill(16, 6, 28, 6, 7);
-    Fill(16, 17, 20, 17, 7);
-    Fill(0, 29, 31, 30, 12);  // shadow
-    Fill(31, 5, 31, 30, 12);
-    Fill(8, 1, 8, 3, 11);     // the saw line entering the board
-    Fill(7, 0, 9, 0, 11);
-  } else {
-    Fill(0, 2, 14, 13, 2);
-    Fill(1, 3, 6, 12, 5);
-    Fill(8, 3, 13, 7, 6);
-    Fill(8, 9, 10, 12, 10);
-    Fill(12, 9, 13, 12, 4);
-    Fill(1, 14, 15, 14, 12);
-    Fill(15, 3, 15, 14, 12);
-    Fill(4, 0, 4, 1, 11);
-  }
+  if (Small)
+    for (const TIconRect& R : SmallIconDrawing) Fill(R);
+  else
+    for (const TIconRect& R : IconDrawing) Fill(R);
   P.end();
-  return Icon.convertToFormat(QImage::Format_Indexed8, Pal, Qt::ThresholdDither | Qt::AvoidDither);
+  return Icon;
+}
+
+// The icons the desktop's task bar and title bars use, at the sizes of the
+// classic icon: 16 colours, drawn pixel by pixel.
+QImage DrawIcon(int Size) {
+  return DrawIconAt(Size, Size < 32)
+      .convertToFormat(QImage::Format_Indexed8, IconPalette(), Qt::ThresholdDither | Qt::AvoidDither);
+}
+
+// The scalable icon: the same drawing as SVG on the 32-unit grid.
+QByteArray IconSvg() {
+  const QVector<QRgb> Pal = IconPalette();
+  QByteArray Svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                   "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 32 32\""
+                   " shape-rendering=\"crispEdges\">\n"
+                   "  <title>Tavik Vadi</title>\n";
+  for (const TIconRect& R : IconDrawing)
+    Svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+               .arg(R.x1)
+               .arg(R.y1)
+               .arg(R.x2 - R.x1 + 1)
+               .arg(R.y2 - R.y1 + 1)
+               .arg(QColor(Pal[R.Colour]).name())
+               .toUtf8();
+  Svg += "</svg>\n";
+  return Svg;
 }
 
 }  // namespace
@@ -227,6 +271,11 @@ int main(int argc, char** argv) {
   bool Ok = DrawPicture(*Task).save(Out.filePath(QStringLiteral("product.ppm")), "PPM");
   Ok = DrawIcon(32).save(Out.filePath(QStringLiteral("tavik-vadi-32.png")), "PNG") && Ok;
   Ok = DrawIcon(16).save(Out.filePath(QStringLiteral("tavik-vadi-16.png")), "PNG") && Ok;
+  for (const int Size : LargeIconSizes)
+    Ok = DrawIconAt(Size, false).save(Out.filePath(QStringLiteral("tavik-vadi-%1.png").arg(Size)), "PNG") && Ok;
+  const QByteArray SvgText = IconSvg();
+  QFile Svg(Out.filePath(QStringLiteral("tavik-vadi.svg")));
+  Ok = Svg.open(QIODevice::WriteOnly) && Svg.write(SvgText) == SvgText.size() && Svg.flush() && Ok;
   if (!Ok) {
     std::fprintf(stderr, "tavik_draw_picture: cannot write to %s\n", argv[2]);
     return 1;

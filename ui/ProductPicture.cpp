@@ -25,6 +25,9 @@ QIcon ApplicationIcon() {
   QIcon Icon;
   Icon.addFile(QStringLiteral(":/tavik/tavik-vadi-16.png"), QSize(16, 16));
   Icon.addFile(QStringLiteral(":/tavik/tavik-vadi-32.png"), QSize(32, 32));
+  // Docks and task switchers ask for larger ones.
+  Icon.addFile(QStringLiteral(":/tavik/tavik-vadi-48.png"), QSize(48, 48));
+  Icon.addFile(QStringLiteral(":/tavik/tavik-vadi-64.png"), QSize(64, 64));
   return Icon;
 }
 

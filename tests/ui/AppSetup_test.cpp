@@ -27,6 +27,7 @@ TEST(SetUpApplication, GivesTheDesktopEntryAndTheIconToEveryWindowButNoCaptionSu
   const QList<QSize> Sizes = QApplication::windowIcon().availableSizes();
   EXPECT_TRUE(Sizes.contains(QSize(16, 16)));
   EXPECT_TRUE(Sizes.contains(QSize(32, 32)));
+  EXPECT_TRUE(Sizes.contains(QSize(48, 48)));
   TForm5 Form5;
   TAboutBox AboutBox;
   EXPECT_FALSE(Form5.windowIcon().isNull());
