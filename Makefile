@@ -20,8 +20,9 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # The main job on a bundled example: compute its job plan, summarise it and
-# print it into a PDF.
-demo: build
+# print it into a PDF. Builds only the command-line tool and what it links.
+demo: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tavikplan
 	$(BUILD_DIR)/cli/tavikplan show $(DEMO_TASK)
 	$(BUILD_DIR)/cli/tavikplan compute $(DEMO_TASK) -o $(BUILD_DIR)/demo-plan.tsk; \
 	  status=$$?; [ $$status -eq 0 ] || [ $$status -eq 3 ] || exit $$status
@@ -49,4 +50,4 @@ fuzz: deps
 	scripts/run-fuzzers $(BUILD_DIR)-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-ci $(BUILD_DIR)-fuzz

@@ -1,15 +1,61 @@
 // The window program in a real X session (run under xvfb-run): a task is
 // opened, computed with the progress dialog on screen, and its jobs shown.
 #include <QDir>
+#include <QProcess>
 #include <QGuiApplication>
 #include <QTabBar>
 #include <QToolButton>
 #include <QWindow>
 
+#include "AppSetup.h"
 #include "Fonts.h"
+#include "Unit5.h"
+#include "about.h"
 #include "WindowFixture.h"
 
 namespace {
+
+// One property of the X window of Widget, as xprop prints it after " = ".
+QString WindowProperty(QWidget& Widget, const char* Name) {
+  QProcess Xprop;
+  Xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(Widget.winId()), QString::fromLatin1(Name)});
+  if (!Xprop.waitForFinished(10000)) return QString();
+  const QString Text = QString::fromUtf8(Xprop.readAllStandardOutput()).trimmed();
+  const qsizetype At = Text.indexOf(QStringLiteral(" = "));
+  return At < 0 ? QString() : Text.mid(At + 3);
+}
+
+TEST(RealDisplay, CaptionsAreTheWindowsOwnAndFixedWindowsAskForNoMinimiseOrMaximise) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  SetUpApplication();
+  TScriptedAnswers Script;
+  TAnswersScope Scope(Script);
+  TForm1 Form1;
+  Form1.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form1));
+  EXPECT_EQ(WindowProperty(Form1, "_NET_WM_NAME"), QStringLiteral("\"Tavik Vadi\""));
+  EXPECT_EQ(WindowProperty(Form1, "_NET_WM_ICON_NAME"), QStringLiteral("\"Tavik Vadi Ver 1.0.0\""));
+
+  TForm2 Form2;
+  TForm5 Form5;
+  TAboutBox AboutBox;
+  for (QDialog* Dialog : std::initializer_list<QDialog*>{&Form2, &Form5, &AboutBox}) {
+    Dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Dialog));
+    SCOPED_TRACE(Dialog->windowTitle().toStdString());
+    EXPECT_EQ(WindowProperty(*Dialog, "_NET_WM_NAME"), QStringLiteral("\"%1\"").arg(Dialog->windowTitle()));
+    // Motif hints: flags, functions, decorations; no minimise (functions
+    // 0x8, decorations 0x20) and no maximise (0x10, 0x40).
+    const QStringList Hints = WindowProperty(*Dialog, "_MOTIF_WM_HINTS").split(QStringLiteral(", "));
+    ASSERT_GE(Hints.size(), 3);
+    bool Ok = false;
+    EXPECT_EQ(Hints[1].toUInt(&Ok, 16) & 0x18u, 0u);
+    EXPECT_EQ(Hints[2].toUInt(&Ok, 16) & 0x60u, 0u);
+    Dialog->hide();
+  }
+  Form1.SetModified(false);
+  Form1.close();
+}
 
 TEST(RealDisplay, OpensComputesWithTheProgressDialogOnScreenAndShowsTheJobs) {
   ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
