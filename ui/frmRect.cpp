@@ -459,7 +459,10 @@ void TForm1::FitToScreen() {
   // the window is on the screen; until then they count as nothing.
   const QMargins Frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
   const QRect Area = Screen->availableGeometry();
-  setGeometry(Area.marginsRemoved(Frame));
+  // move() places the frame's corner, resize() the inside.
+  move(Area.topLeft());
+  resize(Area.size().shrunkBy(Frame));
+  PlacedSize_ = size();
 }
 
 // ------------------------------------------------------------ commands
@@ -638,7 +641,8 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
     windowHandle()->removeEventFilter(this);
     if (!FrameFitted_) {
       FrameFitted_ = true;
-      if (windowState() == Qt::WindowNoState) FitToScreen();
+      // Unless the window was placed otherwise before it came up.
+      if (windowState() == Qt::WindowNoState && size() == PlacedSize_) FitToScreen();
     }
   }
   return QMainWindow::eventFilter(Watched, Event);

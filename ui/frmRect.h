@@ -223,6 +223,7 @@ class TForm1 : public QMainWindow {
   std::function<void()> FirstShowAction_;
   bool FirstShown_ = false;
   bool FrameFitted_ = false;
+  QSize PlacedSize_;  // as FitToScreen left it
   TForm2* ProgressDialog_ = nullptr;
   TForm2* OwnProgressDialog_ = nullptr;
   bool Computing_ = false;
