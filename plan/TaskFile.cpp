@@ -158,9 +158,20 @@ class TByteSource {
     if (Cur_ == End_ && !Refill()) return -1;
     return static_cast<unsigned char>(*Cur_);
   }
+  // The next byte, consumed. A line longer than MaxLineBytes fails with
+  // "Range check error" as soon as its first byte too many is reached, so
+  // that no reader holds more of it.
   int Get() {
-    int C = Peek();
-    if (C >= 0) ++Cur_;
+    const int C = Peek();
+    if (C < 0) return C;
+    ++Cur_;
+    if (C == '\n') {
+      LineBytes_ = 0;
+    } else if (++LineBytes_ > MaxLineBytes) {
+      // The byte past the limit may still be the CR of the line end.
+      const bool LineEnd = LineBytes_ == MaxLineBytes + 1 && C == '\r' && (Peek() == '\n' || Peek() < 0);
+      if (!LineEnd) RaiseRangeError();
+    }
     return C;
   }
   bool AtEnd() { return Peek() < 0; }
@@ -187,6 +198,7 @@ class TByteSource {
 
   const char* Cur_ = nullptr;
   const char* End_ = nullptr;
+  std::size_t LineBytes_ = 0;  // of the current line so far, without its LF
   int Fd_ = -1;
   bool Eof_ = false;
   std::unique_ptr<char[]> Buffer_;
@@ -270,7 +282,15 @@ class TTaskReader {
       Body.erase(P + 1, 1);
     double Value = 0;
     auto Res = std::from_chars(Body.data(), Body.data() + Body.size(), Value, std::chars_format::general);
-    if (Res.ec != std::errc() || Res.ptr != Body.data() + Body.size()) InvalidNumber();
+    if (Res.ptr != Body.data() + Body.size()) InvalidNumber();
+    if (Res.ec == std::errc::result_out_of_range) {
+      // Too small even for the smallest subnormal: zero, as everywhere else.
+      // Too large for a double: no value at all.
+      if (DecimalExponent(Body) >= 0) InvalidNumber();
+      Value = 0;
+    } else if (Res.ec != std::errc()) {
+      InvalidNumber();
+    }
     return Negative ? -Value : Value;
   }
 
@@ -300,6 +320,18 @@ class TTaskReader {
     return Value;
   }
 
+  // Whether the next line is exactly Marker (its line end aside). Reading
+  // stops at the first byte that differs: what follows the classic lines
+  // and is not the marker is ignored, however long.
+  bool ReadMarkerLine(std::string_view Marker) {
+    for (const char M : Marker) {
+      if (Src_.Peek() != static_cast<unsigned char>(M)) return false;
+      Src_.Get();
+    }
+    if (Src_.Peek() == '\r') Src_.Get();
+    return Src_.Peek() < 0 || Src_.Get() == '\n';
+  }
+
   // Form T: the rest of the current line without its line end.
   std::string ReadText() {
     std::string Text;
@@ -310,6 +342,27 @@ class TTaskReader {
 
  private:
   [[noreturn]] static void InvalidNumber() { throw EPlanError(PlanMessages::InvalidNumeric); }
+
+  // The power of ten of the first nonzero digit of a float's text (digits,
+  // an optional point and digits, an optional exponent), held at a billion
+  // either way. Only asked for a value beyond the double range, which has a
+  // nonzero digit.
+  static long long DecimalExponent(std::string_view Body) {
+    const std::size_t ExpAt = std::min(Body.find_first_of("eE"), Body.size());
+    const std::size_t Point = std::min(Body.find('.'), ExpAt);
+    const std::size_t First = Body.substr(0, ExpAt).find_first_of("123456789");
+    long long Power = First < Point ? static_cast<long long>(Point - First) - 1 : -static_cast<long long>(First - Point);
+    long long Exponent = 0;
+    bool Minus = false;
+    for (std::size_t k = ExpAt + 1; k < Body.size(); ++k) {
+      if (Body[k] == '-') {
+        Minus = true;
+      } else if (Exponent < 1000000000) {
+        Exponent = Exponent * 10 + (Body[k] - '0');
+      }
+    }
+    return Power + (Minus ? -Exponent : Exponent);
+  }
 
   // Skips blanks and control characters (so also empty lines), takes the
   // number's characters and then skips the rest of its line.
@@ -412,13 +465,66 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
   Task.PlanDate = R.ReadFloat();
   Task.OwnerName = R.ReadText();
   Task.OwnerCode = R.ReadText();
-  if (R.ReadText() == ExtrasMarker) ReadExtras(Task, R);
+  if (R.ReadMarkerLine(ExtrasMarker)) ReadExtras(Task, R);
+}
+
+// The record a load reads into before it changes anything in the task, one
+// per thread and kept from load to load: a fresh copy of the whole task per
+// load would cost more than reading most files. Between loads its entries
+// hold whatever the last load read; a load reads only what it writes.
+TPlan& ScratchRecord() {
+  thread_local std::unique_ptr<TPlan> Record;
+  if (!Record) Record = std::make_unique<TPlan>();
+  return *Record;
+}
+
+// Moves what a complete load read from Read into Task: the fields the file
+// holds, for the entries within the counts read. Everything else in Task
+// (RigidFlag, TotalRate, each job's Rate, entries above the counts) stays.
+// Cannot fail, so that a load changes the task wholly or not at all.
+void CommitLoad(TPlan& Task, TPlan& Read) noexcept {
+  Task.OwnerName.swap(Read.OwnerName);
+  Task.OwnerCode.swap(Read.OwnerCode);
+  Task.PlanName.swap(Read.PlanName);
+  Task.PlanDate = Read.PlanDate;
+  Task.SrcCount = Read.SrcCount;
+  Task.ObjCount = Read.ObjCount;
+  Task.JobCount = Read.JobCount;
+  Task.KnifeWidth = Read.KnifeWidth;
+  Task.ExpectedRate = Read.ExpectedRate;
+  Task.SearchDepth = Read.SearchDepth;
+  for (std::int32_t i = 1; i <= Read.SrcCount; ++i) {
+    TSrcRect &To = Task.SrcRects[i], &From = Read.SrcRects[i];
+    To.Name.swap(From.Name);
+    To.Length = From.Length;
+    To.Width = From.Width;
+    To.Stock = From.Stock;
+  }
+  for (std::int32_t i = 1; i <= Read.ObjCount; ++i) {
+    TObjPlan &To = Task.ObjPlans[i], &From = Read.ObjPlans[i];
+    To.Name.swap(From.Name);
+    To.Length = From.Length;
+    To.Width = From.Width;
+    To.Pending = From.Pending;
+    To.Quantity = From.Quantity;
+    To.MayTurn = From.MayTurn;
+  }
+  for (std::int32_t j = 1; j <= Read.JobCount; ++j) {
+    TJob &To = Task.Jobs[j];
+    const TJob& From = Read.Jobs[j];
+    To.SheetNo = From.SheetNo;
+    To.Count = From.Count;
+    To.PointCount = From.PointCount;
+    std::copy_n(From.Points.At(1), From.PointCount, To.Points.At(1));
+    To.RectCount = From.RectCount;
+    std::copy_n(From.Rects.At(1), From.RectCount, To.Rects.At(1));
+  }
 }
 
 void LoadFromSource(TPlan& Task, TByteSource& Src) {
-  auto Scratch = std::make_unique<TPlan>(Task);
-  ReadPlan(*Scratch, Src);
-  Task = std::move(*Scratch);
+  TPlan& Read = ScratchRecord();
+  ReadPlan(Read, Src);
+  CommitLoad(Task, Read);
 }
 
 // A failed system call inside a save, carried to the one place that turns
@@ -460,12 +566,17 @@ std::string FolderOf(const std::string& Path) {
   return Path.substr(0, Slash);
 }
 
-// Writes Bytes to an existing file that is not a regular file (a device,
-// a pipe): such a file cannot be replaced by a rename.
+// Writes Bytes to an existing character device (/dev/null, a terminal):
+// such a file cannot be replaced by a rename.
 void WriteInPlace(const std::string& Path, const std::string& Bytes) {
-  int Fd = ::open(Path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  // Without waiting: if a pipe took the device's place since it was looked
+  // at, the open must not block until some reader comes.
+  int Fd = ::open(Path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (Fd < 0) RaiseFileError(errno, Path);
   TFdCloser Closer{Fd};
+  struct stat St {};
+  if (::fstat(Fd, &St) != 0 || !S_ISCHR(St.st_mode)) RaiseFileError(EACCES, Path);
+  (void)::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
   try {
     WriteAll(Fd, Bytes);
   } catch (const TSystemError& E) {
@@ -473,22 +584,50 @@ void WriteInPlace(const std::string& Path, const std::string& Bytes) {
   }
 }
 
-// Creates a new, empty temporary file next to Target; returns its name.
-int CreateTemporary(const std::string& Target, std::string& TempPath, mode_t Mode) {
-  std::string Folder = FolderOf(Target);
-  std::string Base = Target.substr(Target.find_last_of('/') == std::string::npos ? 0 : Target.find_last_of('/') + 1);
+// This machine's name as a temporary name carries it: in a folder that
+// several machines share, a process id says nothing about another machine's
+// processes. Bytes that do not belong in a file name become '_'.
+const std::string& HostTag() {
+  static const std::string Tag = [] {
+    char Name[256] = {};
+    if (::gethostname(Name, sizeof Name - 1) != 0) Name[0] = 0;
+    std::string Result;
+    for (const char* P = Name; *P != 0 && Result.size() < 64; ++P) {
+      const char C = *P;
+      const bool Plain = (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '-' ||
+                         C == '_' || C == '.';
+      Result.push_back(Plain ? C : '_');
+    }
+    return Result.empty() ? std::string("localhost") : Result;
+  }();
+  return Tag;
+}
+
+// The start of the temporary names of saves of Target on this machine:
+// ".<name>.<host>.", followed by "<pid>-<8 hex digits>.tmp". A long target
+// name is shortened in it, at the start of a UTF-8 character, so that the
+// temporary name is itself a valid name whatever the process id.
+std::string TemporaryPrefix(const std::string& Target) {
+  const std::size_t Slash = Target.find_last_of('/');
+  const std::string Base = Target.substr(Slash == std::string::npos ? 0 : Slash + 1);
+  constexpr std::size_t LongestTail = 10 + 1 + 8 + 4;  // "<pid>-<hex>.tmp", the largest pid
+  const std::size_t Fixed = 1 + 1 + HostTag().size() + 1 + LongestTail;
+  std::size_t Keep = std::min(Base.size(), static_cast<std::size_t>(NAME_MAX) - Fixed);
+  while (Keep > 0 && Keep < Base.size() && (static_cast<unsigned char>(Base[Keep]) & 0xC0) == 0x80) --Keep;
+  return "." + Base.substr(0, Keep) + "." + HostTag() + ".";
+}
+
+// Creates a new, empty temporary file in Folder whose name starts with
+// Prefix; returns its descriptor and name.
+int CreateTemporary(const std::string& Folder, const std::string& Prefix, std::string& TempPath, mode_t Mode) {
   static std::mt19937_64 Random{std::random_device{}()};
   for (int Attempt = 0; Attempt < 100; ++Attempt) {
     // The process id sets apart processes forked from one another, whose
     // generators would otherwise repeat the same names.
-    char Suffix[48];
-    std::snprintf(Suffix, sizeof Suffix, ".%ld-%08llx.tmp", static_cast<long>(::getpid()),
+    char Tail[48];
+    std::snprintf(Tail, sizeof Tail, "%ld-%08llx.tmp", static_cast<long>(::getpid()),
                   static_cast<unsigned long long>(Random() & 0xFFFFFFFFu));
-    // The temporary name must itself be a valid name: a long target name is
-    // shortened in it, at the start of a UTF-8 character.
-    std::size_t Keep = std::min(Base.size(), static_cast<std::size_t>(NAME_MAX) - 1 - std::strlen(Suffix));
-    while (Keep > 0 && Keep < Base.size() && (static_cast<unsigned char>(Base[Keep]) & 0xC0) == 0x80) --Keep;
-    TempPath = Folder + "/." + Base.substr(0, Keep) + Suffix;
+    TempPath = Folder + "/" + Prefix + Tail;
     int Fd = ::open(TempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
     if (Fd >= 0) return Fd;
     if (errno != EEXIST) return -1;
@@ -497,36 +636,47 @@ int CreateTemporary(const std::string& Target, std::string& TempPath, mode_t Mod
   return -1;
 }
 
-// Removes the temporary files of earlier saves of Target whose process is
-// gone (killed while saving): same name pattern as Saved, another process id
-// that no longer runs. A name that does not fit the pattern exactly is left.
-void RemoveLeftovers(const std::string& Target, const std::string& Saved) {
-  const std::string Folder = FolderOf(Target);
-  const std::string Name = Saved.substr(Folder.size() + 1);  // ".<base>.<pid>-<8 hex>.tmp"
-  const std::size_t Dash = Name.rfind('-');
-  const std::size_t Dot = Name.rfind('.', Dash);
-  if (Dash == std::string::npos || Dot == std::string::npos || Dot == 0) return;
-  const std::string Prefix = Name.substr(0, Dot + 1);
+// Removes the temporary files of earlier saves of the same file on this
+// machine whose process is gone (killed while saving): names of Prefix
+// followed by another process id that no longer runs. A name that does not
+// fit exactly, or that another machine's save made, is left alone.
+void RemoveLeftovers(const std::string& Folder, const std::string& Prefix) {
   DIR* Entries = ::opendir(Folder.c_str());
   if (!Entries) return;
   while (const dirent* Entry = ::readdir(Entries)) {
-    const std::string Other = Entry->d_name;
-    if (Other.compare(0, Prefix.size(), Prefix) != 0 || Other.size() < Prefix.size() + 14) continue;
+    const std::string_view Other = Entry->d_name;
+    if (Other.size() < Prefix.size() + 14 || Other.compare(0, Prefix.size(), Prefix) != 0) continue;
     // What follows the prefix: "<pid>-<8 hex digits>.tmp".
-    const std::string Rest = Other.substr(Prefix.size());
+    const std::string_view Rest = Other.substr(Prefix.size());
     const std::size_t Sep = Rest.find('-');
-    if (Sep == std::string::npos || Sep == 0 || Rest.size() != Sep + 1 + 8 + 4 || Rest.compare(Sep + 9, 4, ".tmp") != 0)
+    if (Sep == std::string_view::npos || Sep == 0 || Sep > 10 || Rest.size() != Sep + 1 + 8 + 4 ||
+        Rest.substr(Sep + 9) != ".tmp")
       continue;
     if (Rest.find_first_not_of("0123456789") != Sep ||
-        Rest.substr(Sep + 1, 8).find_first_not_of("0123456789abcdef") != std::string::npos)
+        Rest.substr(Sep + 1, 8).find_first_not_of("0123456789abcdef") != std::string_view::npos)
       continue;
     long Pid = 0;
     std::from_chars(Rest.data(), Rest.data() + Sep, Pid);
     if (Pid <= 0 || Pid == static_cast<long>(::getpid())) continue;
     if (::kill(static_cast<pid_t>(Pid), 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to know
-    ::unlinkat(::dirfd(Entries), Other.c_str(), 0);
+    ::unlinkat(::dirfd(Entries), std::string(Other).c_str(), 0);
   }
   ::closedir(Entries);
+}
+
+// A text that the file could not give back as it is: one longer than a
+// line may be, or one that holds a line feed.
+bool UnsavableText(const std::string& Text) {
+  return Text.size() > MaxLineBytes || Text.find('\n') != std::string::npos;
+}
+
+bool HasUnsavableText(const TPlan& Task) {
+  if (UnsavableText(Task.PlanName) || UnsavableText(Task.OwnerName) || UnsavableText(Task.OwnerCode)) return true;
+  for (std::int32_t i = 1; i <= Task.SrcCount && i <= MaxSrcRects; ++i)
+    if (UnsavableText(Task.SrcRects[i].Name)) return true;
+  for (std::int32_t i = 1; i <= Task.ObjCount && i <= MaxObjPlans; ++i)
+    if (UnsavableText(Task.ObjPlans[i].Name)) return true;
+  return false;
 }
 
 }  // namespace
@@ -536,24 +686,38 @@ void PlanFromText(TPlan& Task, std::string_view Text) {
   LoadFromSource(Task, Src);
 }
 
+namespace {
+
+// Only a regular file is a task file. A device such as /dev/zero never
+// ends, and blanks before a number are skipped, so reading it would never
+// return; opening a pipe waits for a writer, perhaps for ever; a socket
+// cannot be opened at all; and opening some devices already does something.
+void CheckReadable(const struct stat& St, const std::string& Path) {
+  if (S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);
+  if (!S_ISREG(St.st_mode)) RaiseFileError(EACCES, Path);
+}
+
+}  // namespace
+
 void LoadPlan(TPlan& Task, const std::string& Path) {
   if (Path.empty() || Path.find('\0') != std::string::npos) throw EPlanError(PlanMessages::InvalidFilename);
-  int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat St {};
+  if (::stat(Path.c_str(), &St) != 0) RaiseFileError(errno, Path);
+  CheckReadable(St, Path);
+  // Without waiting, should a pipe have taken the file's place meanwhile.
+  int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (Fd < 0) RaiseFileError(errno, Path);
   TFdCloser Closer{Fd};
-  struct stat St {};
-  if (::fstat(Fd, &St) == 0) {
-    if (S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);
-    // A device such as /dev/zero never ends, and blanks before a number are
-    // skipped: reading it would never return. A pipe is read as it comes.
-    if (S_ISCHR(St.st_mode) || S_ISBLK(St.st_mode)) RaiseFileError(EACCES, Path);
-  }
+  if (::fstat(Fd, &St) != 0) RaiseFileError(errno, Path);
+  CheckReadable(St, Path);
   TByteSource Src(Fd);
   LoadFromSource(Task, Src);
 }
 
 void SavePlan(const TPlan& Task, const std::string& Path) {
   if (Path.empty() || Path.find('\0') != std::string::npos) throw EPlanError(PlanMessages::InvalidFilename);
+  // A file that would not load back as this task is not written at all.
+  if (HasUnsavableText(Task)) RaiseRangeError();
   const std::string Bytes = PlanToText(Task);
 
   // Replace what a link points to, not the link itself, also when the file
@@ -569,16 +733,21 @@ void SavePlan(const TPlan& Task, const std::string& Path) {
   }
   bool Exists = ::stat(Target.c_str(), &St) == 0;
   if (Exists && S_ISDIR(St.st_mode)) RaiseFileError(EISDIR, Path);
-  if (Exists && !S_ISREG(St.st_mode)) {
+  if (Exists && S_ISCHR(St.st_mode)) {
     WriteInPlace(Target, Bytes);
     return;
   }
+  // A pipe would hold the save until a reader comes, a socket takes no
+  // writes, and a task written over a disk would destroy it.
+  if (Exists && !S_ISREG(St.st_mode)) RaiseFileError(EACCES, Path);
   // The rename below would replace a file that its owner made read-only;
   // writing it in place would have been refused, so refuse it here too.
   if (Exists && ::faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0) RaiseFileError(errno, Path);
 
+  const std::string Folder = FolderOf(Target);
+  const std::string Prefix = TemporaryPrefix(Target);
   std::string TempPath;
-  int Fd = CreateTemporary(Target, TempPath, 0666);
+  int Fd = CreateTemporary(Folder, Prefix, TempPath, 0666);
   if (Fd < 0) RaiseFileError(errno, Path);
   try {
     TFdCloser Closer{Fd};
@@ -597,10 +766,10 @@ void SavePlan(const TPlan& Task, const std::string& Path) {
     RaiseFileError(E.Code, Path);
   }
   // Make the rename itself durable; a failure here loses nothing.
-  int Dir = ::open(FolderOf(Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int Dir = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (Dir >= 0) {
     (void)::fsync(Dir);
     ::close(Dir);
   }
-  RemoveLeftovers(Target, TempPath);
+  RemoveLeftovers(Folder, Prefix);
 }
