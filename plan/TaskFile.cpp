@@ -70,10 +70,23 @@ std::string FormatFloatF(double Value) {
   if (std::isinf(Value)) return Value < 0 ? "-INF" : " INF";
   if (Value == 0) return " 0.00000000000000E+0000";
 
-  // 800 digits after the point print any double exactly, so the digits
-  // below are the true expansion, not already rounded by printf.
+  // The digits below must be the true expansion, not already rounded by
+  // printf: the precision covers every significant digit of the exact value
+  // (800 would do for any double, but costs a lot more). Value is m * 2^q
+  // with m odd; m * 5^-q (q < 0) or m * 2^q has at most 16 digits for m
+  // plus 0.699 digits per factor 5, 0.302 per factor 2.
+  int BinaryExponent = 0;
+  const double Fraction = std::frexp(std::fabs(Value), &BinaryExponent);
+  auto Mantissa = static_cast<std::uint64_t>(std::ldexp(Fraction, 53));
+  int Shift = BinaryExponent - 53;
+  while ((Mantissa & 1) == 0) {
+    Mantissa >>= 1;
+    ++Shift;
+  }
+  const double PerFactor = Shift < 0 ? 0.69897000433601886 : 0.30102999566398120;
+  const int Precision = std::min(800, 18 + static_cast<int>(std::ceil(std::abs(Shift) * PerFactor)));
   char Buf[1100];
-  std::snprintf(Buf, sizeof Buf, "%.800e", std::fabs(Value));
+  std::snprintf(Buf, sizeof Buf, "%.*e", Precision, std::fabs(Value));
   char Digits[16];
   Digits[0] = Buf[0];
   std::memcpy(Digits + 1, Buf + 2, 14);  // skip the point
@@ -96,8 +109,16 @@ std::string FormatFloatF(double Value) {
 }
 
 std::string PlanToText(const TPlan& Task) {
+  // Room for the whole file at once: most numbers are short, the texts are
+  // counted.
+  std::size_t Room = 256 + Task.PlanName.size() + Task.OwnerName.size() + Task.OwnerCode.size();
+  for (std::int32_t i = 1; i <= Task.SrcCount; ++i) Room += 24 + Task.SrcRects[i].Name.size();
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) Room += 40 + Task.ObjPlans[i].Name.size();
+  for (std::int32_t j = 1; j <= Task.JobCount; ++j)
+    Room += 32 + 24 * static_cast<std::size_t>(std::max(0, Task.Jobs[j].PointCount)) +
+            32 * static_cast<std::size_t>(std::max(0, Task.Jobs[j].RectCount));
   std::string Out;
-  Out.reserve(256);
+  Out.reserve(Room);
   PutInt(Out, Task.SrcCount);
   PutInt(Out, Task.ObjCount);
   PutInt(Out, Task.JobCount);
@@ -152,39 +173,90 @@ namespace {
 class TByteSource {
  public:
   explicit TByteSource(std::string_view Text) : Cur_(Text.data()), End_(Text.data() + Text.size()) {}
-  explicit TByteSource(int Fd) : Fd_(Fd), Buffer_(new char[BufferSize]) {}
+  // Reads Fd through Buffer (of BufferSize bytes).
+  TByteSource(int Fd, char* Buffer) : Fd_(Fd), Buffer_(Buffer) {}
+
+  static constexpr std::size_t BufferSize = 64 * 1024;
 
   int Peek() {
     if (Cur_ == End_ && !Refill()) return -1;
     return static_cast<unsigned char>(*Cur_);
   }
-  // The next byte, consumed. A line longer than MaxLineBytes fails with
-  // "Range check error" as soon as its first byte too many is reached, so
-  // that no reader holds more of it.
+  // The next byte, consumed.
   int Get() {
     const int C = Peek();
-    if (C < 0) return C;
-    ++Cur_;
     if (C == '\n') {
-      LineBytes_ = 0;
-    } else if (++LineBytes_ > MaxLineBytes) {
-      // The byte past the limit may still be the CR of the line end.
-      const bool LineEnd = LineBytes_ == MaxLineBytes + 1 && C == '\r' && (Peek() == '\n' || Peek() < 0);
-      if (!LineEnd) RaiseRangeError();
+      EndLine();
+    } else if (C >= 0) {
+      Consume(1);
     }
     return C;
+  }
+  // Skips bytes of code 32 or lower (blanks, control characters, line ends).
+  void SkipBlanks() {
+    while (Cur_ != End_ || Refill()) {
+      const char* P = Cur_;
+      while (P != End_ && static_cast<unsigned char>(*P) <= 32 && *P != '\n') ++P;
+      Consume(static_cast<std::size_t>(P - Cur_));
+      if (P == End_) continue;
+      if (*P != '\n') return;
+      EndLine();
+    }
+  }
+  // Takes bytes above code 32 into Out, at most Max of them; their count.
+  std::size_t TakeToken(char* Out, std::size_t Max) {
+    std::size_t Taken = 0;
+    while (Taken < Max && (Cur_ != End_ || Refill())) {
+      const char* P = Cur_;
+      while (P != End_ && Taken < Max && static_cast<unsigned char>(*P) > 32) Out[Taken++] = *P++;
+      const bool Stopped = P != End_;
+      Consume(static_cast<std::size_t>(P - Cur_));
+      if (Stopped) break;
+    }
+    return Taken;
+  }
+  // Appends the rest of the current line without its LF to Out (null: drops
+  // it) and moves past the LF.
+  void TakeLine(std::string* Out) {
+    while (Cur_ != End_ || Refill()) {
+      const auto* Lf = static_cast<const char*>(std::memchr(Cur_, '\n', static_cast<std::size_t>(End_ - Cur_)));
+      const char* Start = Cur_;
+      const auto N = static_cast<std::size_t>((Lf != nullptr ? Lf : End_) - Cur_);
+      Consume(N);  // before the append: a line too long is never held
+      if (Out != nullptr) Out->append(Start, N);
+      if (Lf != nullptr) {
+        EndLine();
+        return;
+      }
+    }
   }
   bool AtEnd() { return Peek() < 0; }
 
  private:
-  static constexpr std::size_t BufferSize = 64 * 1024;
+
+  // Moves past N bytes of the current line, none of them its LF. A line
+  // longer than MaxLineBytes fails with "Range check error" as soon as its
+  // first byte too many is reached, so that no reader holds more of it; the
+  // byte past the limit may still be the CR of the line end.
+  void Consume(std::size_t N) {
+    if (N == 0) return;
+    const char Last = Cur_[N - 1];
+    Cur_ += N;
+    LineBytes_ += N;
+    if (LineBytes_ > MaxLineBytes && !(LineBytes_ == MaxLineBytes + 1 && Last == '\r')) RaiseRangeError();
+  }
+  // Moves past the LF at the current position.
+  void EndLine() {
+    ++Cur_;
+    LineBytes_ = 0;
+  }
 
   bool Refill() {
     if (Fd_ < 0 || Eof_) return false;
     for (;;) {
-      ssize_t N = ::read(Fd_, Buffer_.get(), BufferSize);
+      ssize_t N = ::read(Fd_, Buffer_, BufferSize);
       if (N > 0) {
-        Cur_ = Buffer_.get();
+        Cur_ = Buffer_;
         End_ = Cur_ + N;
         return true;
       }
@@ -201,7 +273,7 @@ class TByteSource {
   std::size_t LineBytes_ = 0;  // of the current line so far, without its LF
   int Fd_ = -1;
   bool Eof_ = false;
-  std::unique_ptr<char[]> Buffer_;
+  char* Buffer_ = nullptr;
 };
 
 class TTaskReader {
@@ -210,7 +282,8 @@ class TTaskReader {
 
   // Form I into a field of the given range; out of range is not a number.
   std::int64_t ReadInt(std::int64_t Min, std::int64_t Max) {
-    std::string Token = ReadToken(32);
+    char Buffer[32];
+    const std::string_view Token = ReadToken(Buffer, sizeof Buffer);
     if (Token.empty()) return 0;
     std::size_t k = 0;
     bool Negative = false;
@@ -219,13 +292,16 @@ class TTaskReader {
       k = 1;
     }
     if (k == Token.size()) InvalidNumber();
-    // Accumulate as a negative value so that the minimum is representable.
+    // Accumulate as a negative value so that the minimum is representable;
+    // 18 digits cannot leave the range, so only longer numbers are checked
+    // at every digit.
+    const bool Short = Token.size() - k <= 18;
     std::int64_t Value = 0;
     for (; k < Token.size(); ++k) {
       char C = Token[k];
       if (C < '0' || C > '9') InvalidNumber();
       int D = C - '0';
-      if (Value < (std::numeric_limits<std::int64_t>::min() + D) / 10) InvalidNumber();
+      if (!Short && Value < (std::numeric_limits<std::int64_t>::min() + D) / 10) InvalidNumber();
       Value = Value * 10 - D;
     }
     if (!Negative) {
@@ -252,7 +328,8 @@ class TTaskReader {
 
   // Form F: plain decimal or exponent form with a point.
   double ReadFloat() {
-    std::string Token = ReadToken(64);
+    char Buffer[64];
+    const std::string_view Token = ReadToken(Buffer, sizeof Buffer);
     if (Token.empty()) return 0;
     std::size_t k = 0;
     bool Negative = false;
@@ -277,9 +354,11 @@ class TTaskReader {
     }
     if (k != Token.size()) InvalidNumber();
     // from_chars wants no '+' in the exponent; drop it.
-    std::string Body = Token.substr(Start);
-    if (auto P = Body.find_first_of("eE"); P != std::string::npos && P + 1 < Body.size() && Body[P + 1] == '+')
-      Body.erase(P + 1, 1);
+    char Digits[64];
+    std::size_t Length = 0;
+    for (std::size_t i = Start; i < Token.size(); ++i)
+      if (!(Token[i] == '+' && (Token[i - 1] == 'e' || Token[i - 1] == 'E'))) Digits[Length++] = Token[i];
+    const std::string_view Body(Digits, Length);
     double Value = 0;
     auto Res = std::from_chars(Body.data(), Body.data() + Body.size(), Value, std::chars_format::general);
     if (Res.ptr != Body.data() + Body.size()) InvalidNumber();
@@ -306,9 +385,8 @@ class TTaskReader {
 
   // True when only blanks and control characters are left.
   bool OnlyBlanksLeft() {
-    int C;
-    while ((C = Src_.Peek()) >= 0 && C <= 32) Src_.Get();
-    return C < 0;
+    Src_.SkipBlanks();
+    return Src_.AtEnd();
   }
 
   // A number of the extras block: unlike the classic lines, a block that
@@ -332,13 +410,15 @@ class TTaskReader {
     return Src_.Peek() < 0 || Src_.Get() == '\n';
   }
 
-  // Form T: the rest of the current line without its line end.
-  std::string ReadText() {
-    std::string Text;
-    for (int C = Src_.Get(); C >= 0 && C != '\n'; C = Src_.Get()) Text.push_back(static_cast<char>(C));
+  // Form T: the rest of the current line without its line end, into Text
+  // (whose storage is used again).
+  void ReadText(std::string& Text) {
+    Text.clear();
+    Src_.TakeLine(&Text);
     if (!Text.empty() && Text.back() == '\r') Text.pop_back();
-    return Text;
   }
+  // Passes over a line, whatever it holds.
+  void SkipLine() { Src_.TakeLine(nullptr); }
 
  private:
   [[noreturn]] static void InvalidNumber() { throw EPlanError(PlanMessages::InvalidNumeric); }
@@ -366,14 +446,11 @@ class TTaskReader {
 
   // Skips blanks and control characters (so also empty lines), takes the
   // number's characters and then skips the rest of its line.
-  std::string ReadToken(std::size_t MaxChars) {
-    int C;
-    while ((C = Src_.Peek()) >= 0 && C <= 32) Src_.Get();
-    std::string Token;
-    while (Token.size() < MaxChars && (C = Src_.Peek()) > 32) Token.push_back(static_cast<char>(Src_.Get()));
-    while ((C = Src_.Get()) >= 0 && C != '\n') {
-    }
-    return Token;
+  std::string_view ReadToken(char* Buffer, std::size_t MaxChars) {
+    Src_.SkipBlanks();
+    const std::size_t Length = Src_.TakeToken(Buffer, MaxChars);
+    Src_.TakeLine(nullptr);
+    return {Buffer, Length};
   }
 
   TByteSource& Src_;
@@ -399,7 +476,7 @@ void ReadExtras(TPlan& Task, TTaskReader& R) {
       // One value a line, whatever its form.
       for (auto Values = R.ReadBlockInt(0, INT32_MAX); Values > 0; --Values) {
         if (R.AtEnd()) RaiseRangeError();
-        R.ReadText();
+        R.SkipLine();
       }
     }
   }
@@ -420,7 +497,7 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
   for (std::int32_t i = 1; i <= Task.SrcCount; ++i) {
     CheckCapacity(i, MaxSrcRects);
     TSrcRect& S = Task.SrcRects[i];
-    S.Name = R.ReadText();
+    R.ReadText(S.Name);
     S.Length = R.ReadInt64();
     S.Width = R.ReadInt64();
     S.Stock = 0;  // unless the extras block says otherwise
@@ -428,7 +505,7 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
   for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
     CheckCapacity(i, MaxObjPlans);
     TObjPlan& O = Task.ObjPlans[i];
-    O.Name = R.ReadText();
+    R.ReadText(O.Name);
     O.Length = R.ReadInt64();
     O.Width = R.ReadInt64();
     O.Pending = R.ReadInt32();
@@ -461,21 +538,27 @@ void ReadPlan(TPlan& Task, TByteSource& Src) {
       P.Rotated = R.ReadByte();
     }
   }
-  Task.PlanName = R.ReadText();
+  R.ReadText(Task.PlanName);
   Task.PlanDate = R.ReadFloat();
-  Task.OwnerName = R.ReadText();
-  Task.OwnerCode = R.ReadText();
+  R.ReadText(Task.OwnerName);
+  R.ReadText(Task.OwnerCode);
   if (R.ReadMarkerLine(ExtrasMarker)) ReadExtras(Task, R);
 }
 
-// The record a load reads into before it changes anything in the task, one
-// per thread and kept from load to load: a fresh copy of the whole task per
-// load would cost more than reading most files. Between loads its entries
+// The record a load reads into before it changes anything in the task, and
+// the buffer a file is read through: one of each per thread, kept from load
+// to load, since a fresh copy of the whole task per load would cost more
+// than reading most files. Between loads its entries
 // hold whatever the last load read; a load reads only what it writes.
-TPlan& ScratchRecord() {
-  thread_local std::unique_ptr<TPlan> Record;
-  if (!Record) Record = std::make_unique<TPlan>();
-  return *Record;
+struct TLoadScratch {
+  TPlan Record;
+  char Buffer[TByteSource::BufferSize];
+};
+
+TLoadScratch& Scratch() {
+  thread_local std::unique_ptr<TLoadScratch> Kept;
+  if (!Kept) Kept = std::make_unique<TLoadScratch>();
+  return *Kept;
 }
 
 // Moves what a complete load read from Read into Task: the fields the file
@@ -522,7 +605,7 @@ void CommitLoad(TPlan& Task, TPlan& Read) noexcept {
 }
 
 void LoadFromSource(TPlan& Task, TByteSource& Src) {
-  TPlan& Read = ScratchRecord();
+  TPlan& Read = Scratch().Record;
   ReadPlan(Read, Src);
   CommitLoad(Task, Read);
 }
@@ -710,7 +793,7 @@ void LoadPlan(TPlan& Task, const std::string& Path) {
   TFdCloser Closer{Fd};
   if (::fstat(Fd, &St) != 0) RaiseFileError(errno, Path);
   CheckReadable(St, Path);
-  TByteSource Src(Fd);
+  TByteSource Src(Fd, Scratch().Buffer);
   LoadFromSource(Task, Src);
 }
 
