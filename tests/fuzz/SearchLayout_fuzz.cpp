@@ -1,6 +1,7 @@
 // The fast layout search against the search as its rules state it, on the
-// small arbitrary tasks of the calculation fuzzer: for every sheet the same
-// layout (points, placed pieces, utilisation) and the same number of nodes.
+// small arbitrary tasks of the calculation fuzzer, pieces that keep their
+// direction among them: for every sheet the same layout (points, placed
+// pieces, utilisation) and the same number of nodes.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   static const auto Fast = std::make_unique<TJob>();
   static const auto Plain = std::make_unique<TJob>();
   fuzz::DecodeTask(Data, Size, *Task);
-  *Work = *Task;
+  fuzz::CopyTables(*Work, *Task);
   TNullProgressLink Link;
   for (std::int32_t s = 1; s <= Task->SrcCount; ++s) {
     StartLayout(*Fast, s);
