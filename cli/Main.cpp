@@ -1,9 +1,12 @@
 // tavikplan: the cutting task and its job plan from the command line.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "Commands.h"
+#include "PlanError.h"
 
 namespace {
 
@@ -29,10 +32,20 @@ int main(int argc, char** argv) {
     std::fputs(Usage, stdout);
     return ExitOk;
   }
-  TArgs Args(argv + 2, argv + argc);
-  if (Command == "show") return RunShow(Args);
-  if (Command == "compute") return RunCompute(Args);
-  if (Command == "print") return RunPrint(Args);
+  // A command that runs out of memory, or meets another failure it did not
+  // foresee, ends with a message and status 1, never with an abort.
+  try {
+    TArgs Args(argv + 2, argv + argc);
+    if (Command == "show") return RunShow(Args);
+    if (Command == "compute") return RunCompute(Args);
+    if (Command == "print") return RunPrint(Args);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "tavikplan: %s\n", PlanMessages::OutOfMemory);
+    return ExitError;
+  } catch (const std::exception& Error) {
+    std::fprintf(stderr, "tavikplan: %s\n", Error.what());
+    return ExitError;
+  }
   std::fprintf(stderr, "tavikplan: unknown command '%s'\n\n%s", Command.c_str(), Usage);
   return ExitUsage;
 }

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 #include "Answers.h"
 #include "Fonts.h"
@@ -567,6 +568,8 @@ void TForm3::Button1Click() {
     if (Paper && !Paper->Finish()) Error = QStringLiteral("Printer selected is not valid");
   } catch (const EPlanError& E) {
     Error = QString::fromStdString(E.what());
+  } catch (const std::bad_alloc&) {
+    Error = QString::fromUtf8(PlanMessages::OutOfMemory);
   }
   QApplication::restoreOverrideCursor();
   if (!Error.isEmpty()) Answers().ShowError(this, Error);

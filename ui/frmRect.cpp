@@ -19,6 +19,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <new>
 
 #include "Answers.h"
 #include "DrawGrid.h"
@@ -413,6 +414,8 @@ bool TForm1::RunCommand(const std::function<void()>& Command) {
   try {
     Command();
     return true;
+  } catch (const std::bad_alloc&) {
+    Answers().ShowError(this, QString::fromUtf8(PlanMessages::OutOfMemory));
   } catch (const std::exception& Error) {
     Answers().ShowError(this, QString::fromUtf8(Error.what()));
   }
