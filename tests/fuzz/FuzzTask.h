@@ -9,7 +9,7 @@
 //   length    KnifeWidth
 //   per sheet length Length, length Width, byte Stock % 8 (0: as many as
 //             needed)
-//   per piece length Length, length Width, byte: bits 0-6 Quantity % 21
+//   per piece length Length, length Width, byte: bits 0-6 Quantity % 13
 //             (Pending too), bit 7 set keeps the piece's direction (grain)
 // A length starts with a tag byte: 00xxxxxx is 0..63; 01xxxxxx and the next
 // byte a 14-bit value; 10xxxxxx the same negated; 11xxxxxx picks one of
@@ -26,7 +26,9 @@ namespace fuzz {
 
 inline constexpr std::int32_t MaxFuzzSheets = 4;
 inline constexpr std::int32_t MaxFuzzPieces = 6;
-inline constexpr std::int32_t MaxFuzzQuantity = 20;
+// At most 72 pieces a task: a task of many small pieces costs the plain
+// search of the search fuzzer hundreds of times as much as a typical one.
+inline constexpr std::int32_t MaxFuzzQuantity = 12;
 inline constexpr std::int32_t MaxFuzzStock = 7;
 
 // Fills Task from the bytes, as NewPlan and AddSrcRect / AddObjPlan would.
