@@ -4,6 +4,7 @@
 // abort.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <fstream>
 
@@ -46,6 +47,29 @@ TEST(TavikplanHostile, PipesAreRefusedAsInputAndOutput) {
   const TRun Null = RunTavikplan({"compute", Example("cabinet.tsk"), "-o", "/dev/null"});
   EXPECT_EQ(Null.Status, 0) << Null.Err.toStdString();
   EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"pipe.tsk"});
+}
+
+TEST(TavikplanHostile, APrintedPlanReplacesOnlyARegularFile) {
+  // A PDF is written under a temporary name and renamed over the output:
+  // over a pipe or a device that would replace it (as the superuser even
+  // /dev/null). A node of the null device of its own stands in for it.
+  testdata::TTempDir Dir;
+  const std::string Fifo = Dir.File("pipe.pdf"), Null = Dir.File("null.pdf");
+  ASSERT_EQ(::mkfifo(Fifo.c_str(), 0600), 0);
+  const bool HaveNull = ::mknod(Null.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+  for (const std::string& Out : {Fifo, Null}) {
+    if (Out == Null && !HaveNull) continue;
+    const TRun Run = RunTavikplan({"print", Example("cabinet.tsk"), "-o", Q(Out)});
+    EXPECT_EQ(Run.Status, 1) << Out;
+    EXPECT_TRUE(Run.Err.contains(QStringLiteral("File access denied"))) << Run.Err.toStdString();
+    struct stat St {};
+    ASSERT_EQ(::lstat(Out.c_str(), &St), 0);
+    EXPECT_FALSE(S_ISREG(St.st_mode)) << Out << " was replaced by a file";
+  }
+  const TRun Folder = RunTavikplan({"print", Example("cabinet.tsk"), "-o", Q(Dir.Path())});
+  EXPECT_EQ(Folder.Status, 1);
+  EXPECT_TRUE(Folder.Err.contains(QStringLiteral("File access denied"))) << Folder.Err.toStdString();
+  EXPECT_EQ(Dir.Entries().size(), HaveNull ? 2u : 1u);
 }
 
 TEST(TavikplanHostile, AnEmptyOutputNameIsAUsageError) {
