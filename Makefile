@@ -2,8 +2,12 @@
 BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
-# How long make fuzz runs each fuzzer, in seconds.
-FUZZ_SECONDS ?= 600
+# How many inputs make fuzz gives each fuzzer (empty: no count), and for
+# how many seconds at most (0: no time limit; ten minutes unless a count is
+# given). FUZZERS="TaskFile MakePlan" runs only those.
+FUZZ_RUNS ?=
+FUZZ_SECONDS ?= $(if $(FUZZ_RUNS),0,600)
+FUZZERS ?=
 DEMO_TASK ?= examples/cabinet.tsk
 
 .PHONY: all deps configure build demo test bench fuzz clean
@@ -41,13 +45,13 @@ bench: deps
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)-bench/bench/tavik_gui_bench
 
 # The fuzzers, built with clang and the sanitizers in a folder of their own,
-# then each run for FUZZ_SECONDS.
+# then each run for FUZZ_SECONDS or FUZZ_RUNS inputs.
 fuzz: deps
 	cmake -S . -B $(BUILD_DIR)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	  -DTAVIK_BUILD_GUI=OFF -DTAVIK_BUILD_TESTS=OFF -DTAVIK_BUILD_FUZZERS=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS)
-	scripts/run-fuzzers $(BUILD_DIR)-fuzz $(FUZZ_SECONDS)
+	FUZZERS="$(FUZZERS)" scripts/run-fuzzers $(BUILD_DIR)-fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-ci $(BUILD_DIR)-fuzz

@@ -170,7 +170,7 @@ int UsageError(const std::string& Text) { return ::UsageError("compute", Text); 
 
 int RunCompute(const TArgs& Args) {
   std::string In, Out;
-  bool Rigid = true, Restart = false;
+  bool Rigid = true, Restart = false, HasOut = false;
   for (std::size_t k = 0; k < Args.size(); ++k) {
     const std::string& A = Args[k];
     if (A == "--help" || A == "-h") {
@@ -179,6 +179,7 @@ int RunCompute(const TArgs& Args) {
     } else if (A == "-o" || A == "--output") {
       if (++k == Args.size()) return UsageError("-o needs a file name");
       Out = Args[k];
+      HasOut = true;
     } else if (A == "--rigid") {
       if (++k == Args.size() || (Args[k] != "0" && Args[k] != "1")) return UsageError("--rigid takes 0 or 1");
       Rigid = Args[k] == "1";
@@ -193,6 +194,7 @@ int RunCompute(const TArgs& Args) {
     }
   }
   if (In.empty()) return UsageError("no input file");
+  if (HasOut && Out.empty()) return UsageError("the output file name is empty");
 
   auto Task = std::make_unique<TPlan>();
   NewPlan(*Task, 1, 0, 1.0f);
@@ -204,6 +206,13 @@ int RunCompute(const TArgs& Args) {
     return ExitError;
   }
   if (Restart) ClearJobs(*Task);
+  // The window program takes depths up to 16; a file may hold more, kept as
+  // it is, and the search then takes time that grows steeply with it.
+  if (Task->SearchDepth > MaxSearchDepth)
+    std::fprintf(stderr,
+                 "tavikplan: warning: %s: search depth %d is above %d, the deepest the program lets you enter; "
+                 "the calculation may take hours or more (Ctrl+C stops it)\n",
+                 In.c_str(), Task->SearchDepth, MaxSearchDepth);
 
   TTerminalProgress Progress(*Task, ::isatty(STDERR_FILENO) != 0);
   struct sigaction Action {};

@@ -1,9 +1,12 @@
 // tavikplan: the cutting task and its job plan from the command line.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "Commands.h"
+#include "PlanError.h"
 
 namespace {
 
@@ -33,9 +36,19 @@ int main(int argc, char** argv) {
     std::printf("tavikplan (%s) %s\n", ProductName, ProductVersion);
     return ExitOk;
   }
-  TArgs Args(argv + 2, argv + argc);
-  if (Command == "show") return RunShow(Args);
-  if (Command == "compute") return RunCompute(Args);
-  if (Command == "print") return RunPrint(Args);
+  // A command that runs out of memory, or meets another failure it did not
+  // foresee, ends with a message and status 1, never with an abort.
+  try {
+    TArgs Args(argv + 2, argv + argc);
+    if (Command == "show") return RunShow(Args);
+    if (Command == "compute") return RunCompute(Args);
+    if (Command == "print") return RunPrint(Args);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "tavikplan: %s\n", PlanMessages::OutOfMemory);
+    return ExitError;
+  } catch (const std::exception& Error) {
+    std::fprintf(stderr, "tavikplan: %s\n", Error.what());
+    return ExitError;
+  }
   return UsageError("", "unknown command '" + Command + "'");
 }

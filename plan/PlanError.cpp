@@ -36,6 +36,8 @@ std::string FileErrorText(int Code, const std::string& Path) {
     case EROFS:
     case EISDIR:
     case ETXTBSY:
+    // A pipe without a reader, a socket: not a file to read or write.
+    case ENXIO:
       return PlanMessages::AccessDenied;
     case ENOSPC:
     case EDQUOT:

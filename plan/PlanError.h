@@ -19,6 +19,9 @@ inline constexpr const char* TooManyOpenFiles = "Too many open files";
 inline constexpr const char* AccessDenied = "File access denied";
 inline constexpr const char* DiskFull = "Disk full";
 inline constexpr const char* InvalidNumeric = "Invalid numeric input";
+// A command that ran out of memory; the commands show it instead of the
+// library's own text.
+inline constexpr const char* OutOfMemory = "Out of memory";
 }  // namespace PlanMessages
 
 // "I/O error %d" with the system's error code.

@@ -21,6 +21,9 @@ inline constexpr std::int32_t MaxObjPlans = 100;  // pieces per task
 inline constexpr std::int32_t MaxJobs = 100;      // jobs per task
 inline constexpr std::int32_t MaxPoints = 500;    // corner points per job
 inline constexpr std::int32_t MaxRects = 200;     // placed pieces per job
+// The deepest layout search the settings grid accepts. A file may hold a
+// deeper one, which is kept as it is.
+inline constexpr std::int32_t MaxSearchDepth = 16;
 
 // A fixed table indexed 1..N, like every table of the task.
 template <class T, std::int32_t N>

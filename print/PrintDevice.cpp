@@ -1,5 +1,8 @@
 #include "PrintDevice.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -106,8 +109,16 @@ void TPrinterOutput::AbortDevice() {
 
 TPdfFileParts::TPdfFileParts(const QString& FilePath, const QString& Title)
     : File(std::make_unique<QSaveFile>(FilePath)), Path(FilePath) {
-  errno = 0;
-  if (!File->open(QIODevice::WriteOnly)) FileErrno = errno != 0 ? errno : EACCES;
+  // Only a regular file is replaced: the temporary file would be renamed
+  // over a device or a pipe just as well (for the superuser even over
+  // /dev/null), and opening a pipe could wait for ever.
+  struct stat St {};
+  if (::stat(QFile::encodeName(FilePath).constData(), &St) == 0 && !S_ISREG(St.st_mode)) {
+    FileErrno = S_ISDIR(St.st_mode) ? EISDIR : EACCES;
+  } else {
+    errno = 0;
+    if (!File->open(QIODevice::WriteOnly)) FileErrno = errno != 0 ? errno : EACCES;
+  }
   Writer = std::make_unique<QPdfWriter>(File.get());
   Writer->setResolution(PdfResolution);
   // What a high-resolution QPrinter printing to a file would give: A4 with

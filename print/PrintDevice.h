@@ -105,7 +105,9 @@ struct TPdfFileParts {
 
 // A PDF file on A4 at the resolution the program's printer uses for paper,
 // written under a temporary name and put in place by Finish(), so a failed
-// print never leaves half a file nor destroys an older one.
+// print never leaves half a file nor destroys an older one. A path that
+// names anything but a regular file (a folder, a device, a pipe) is not
+// Ready(): "File access denied".
 class TPdfFileOutput final : private TPdfFileParts, public TPagedOutput {
  public:
   // Title goes into the file's properties.

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 #include "Answers.h"
 #include "Fonts.h"
@@ -571,6 +572,8 @@ void TForm3::Button1Click() {
     if (Paper && !Paper->Finish()) Error = QStringLiteral("Printer selected is not valid");
   } catch (const EPlanError& E) {
     Error = QString::fromStdString(E.what());
+  } catch (const std::bad_alloc&) {
+    Error = QString::fromUtf8(PlanMessages::OutOfMemory);
   }
   QApplication::restoreOverrideCursor();
   if (!Error.isEmpty()) Answers().ShowError(this, Error);

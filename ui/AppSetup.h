@@ -3,6 +3,8 @@
 // substitutes and Qt's own texts in Chinese.
 #pragma once
 
+#include <QApplication>
+
 // The application title: the program's name as a whole, shown on the task
 // bar (the main window's icon text) and as the title of message boxes. It is
 // deliberately not Qt's application display name, which Qt would append to
@@ -19,3 +21,20 @@ void SetUpApplication();
 // following the system's locale. Installed once per run; false when the
 // translations are not installed (Debian qt6-translations-l10n).
 bool InstallQtTranslations();
+
+// The window program's application object. An event handler that fails
+// with an exception it did not catch (running out of memory above all)
+// does not end the program: the failure is shown in the application's error
+// box ("Out of memory", or the exception's text) once the event is over,
+// and the program goes on. Qt itself does not carry exceptions through its
+// event loop; this is the one place that stops them.
+class TApplication : public QApplication {
+ public:
+  TApplication(int& Argc, char** Argv);
+  bool notify(QObject* Receiver, QEvent* Event) override;
+
+ private:
+  void ReportLater(const QString& Text);
+
+  bool Reporting_ = false;  // one box at a time, however many events fail
+};

@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <new>
 
 #include "Answers.h"
 #include "AppSetup.h"
@@ -423,6 +424,8 @@ bool TForm1::RunCommand(const std::function<void()>& Command) {
   try {
     Command();
     return true;
+  } catch (const std::bad_alloc&) {
+    Answers().ShowError(this, QString::fromUtf8(PlanMessages::OutOfMemory));
   } catch (const std::exception& Error) {
     Answers().ShowError(this, QString::fromUtf8(Error.what()));
   }

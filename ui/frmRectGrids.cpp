@@ -176,8 +176,11 @@ void TForm1::dgSystemSetEditText(int, int ARow, const QString& Value) {
   TPlan& T = *Task_;
   std::int32_t Number = 0;
   switch (ARow) {
+    // A value as it is stored is taken without a word, also one outside the
+    // range (a file may hold it): leaving a cell untouched refuses nothing.
     case 1:
       if (!ReadWhole(Value, Number)) return;
+      if (Number == T.KnifeWidth) break;
       if (Number < 0) return Refuse("刀口宽度必须非负！");
       if (Number != T.KnifeWidth) {
         T.KnifeWidth = Number;
@@ -194,6 +197,7 @@ void TForm1::dgSystemSetEditText(int, int ARow, const QString& Value) {
       if (!(Typed >= -2.0 && Typed <= 2.0)) return Refuse("板材利用率必须介于0~1之间!");
       // Checked and compared as it will be stored.
       const auto Rate = static_cast<float>(Typed);
+      if (Rate == T.ExpectedRate) break;
       if (!(Rate >= 0 && Rate <= 1)) return Refuse("板材利用率必须介于0~1之间!");
       if (Rate != T.ExpectedRate) {
         T.ExpectedRate = Rate;
@@ -203,7 +207,8 @@ void TForm1::dgSystemSetEditText(int, int ARow, const QString& Value) {
     }
     case 3:
       if (!ReadWhole(Value, Number)) return;
-      if (Number < 0 || Number > 16) return Refuse("算法搜索深度必须介于0~16之间!");
+      if (Number == T.SearchDepth) break;
+      if (Number < 0 || Number > MaxSearchDepth) return Refuse("算法搜索深度必须介于0~16之间!");
       if (Number != T.SearchDepth) {
         T.SearchDepth = Number;
         Modified_ = true;

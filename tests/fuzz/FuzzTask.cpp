@@ -88,7 +88,17 @@ void DecodeTask(const std::uint8_t* Data, std::size_t Size, TPlan& Task) {
     Rate = ExpectedRates[RateIndex];
   }
   const std::uint8_t Counts = R.Byte();
-  NewPlan(Task, (Settings >> 1) & 1, 0, Rate);
+  // What NewPlan does, for the part of the record a decoding fills.
+  Task.OwnerName.clear();
+  Task.OwnerCode.clear();
+  Task.PlanName.clear();
+  Task.PlanDate = 0;
+  Task.SrcCount = 0;
+  Task.ObjCount = 0;
+  Task.JobCount = 0;
+  Task.TotalRate = 0;
+  Task.ExpectedRate = Rate;
+  Task.SearchDepth = (Settings >> 1) & 1;
   Task.RigidFlag = (Settings & 1) != 0;
   Task.KnifeWidth = R.Length();
   const std::int32_t Sheets = Counts % (MaxFuzzSheets + 1);
@@ -97,14 +107,17 @@ void DecodeTask(const std::uint8_t* Data, std::size_t Size, TPlan& Task) {
     TSrcRect Sheet{"S" + std::to_string(s + 1), 0, 0};
     Sheet.Length = R.Length();
     Sheet.Width = R.Length();
+    Sheet.Stock = R.Byte() % (MaxFuzzStock + 1);
     AddSrcRect(Task, Sheet);
   }
   for (std::int32_t i = 0; i < Pieces; ++i) {
     TObjPlan Piece{"P" + std::to_string(i + 1), 0, 0, 0, 0};
     Piece.Length = R.Length();
     Piece.Width = R.Length();
-    Piece.Quantity = R.Byte() % (MaxFuzzQuantity + 1);
+    const std::uint8_t Amount = R.Byte();
+    Piece.Quantity = (Amount & 0x7F) % (MaxFuzzQuantity + 1);
     Piece.Pending = Piece.Quantity;
+    Piece.MayTurn = (Amount & 0x80) == 0;
     AddObjPlan(Task, Piece);
   }
 }
@@ -128,13 +141,28 @@ std::string EncodeTask(const TPlan& Task) {
   for (std::int32_t s = 1; s <= Sheets; ++s) {
     PutLength(Out, Task.SrcRects[s].Length);
     PutLength(Out, Task.SrcRects[s].Width);
+    Out.push_back(static_cast<char>(std::clamp(Task.SrcRects[s].Stock, 0, MaxFuzzStock)));
   }
   for (std::int32_t i = 1; i <= Pieces; ++i) {
     PutLength(Out, Task.ObjPlans[i].Length);
     PutLength(Out, Task.ObjPlans[i].Width);
-    Out.push_back(static_cast<char>(std::clamp(Task.ObjPlans[i].Quantity, 0, MaxFuzzQuantity)));
+    const int Quantity = std::clamp(Task.ObjPlans[i].Quantity, 0, MaxFuzzQuantity);
+    Out.push_back(static_cast<char>(Quantity | (Task.ObjPlans[i].MayTurn ? 0 : 0x80)));
   }
   return Out;
+}
+
+void CopyTables(TPlan& To, const TPlan& From) {
+  To.PlanName = From.PlanName;
+  To.PlanDate = From.PlanDate;
+  To.SrcCount = From.SrcCount;
+  To.ObjCount = From.ObjCount;
+  To.KnifeWidth = From.KnifeWidth;
+  To.ExpectedRate = From.ExpectedRate;
+  To.SearchDepth = From.SearchDepth;
+  To.RigidFlag = From.RigidFlag;
+  for (std::int32_t s = 1; s <= From.SrcCount; ++s) To.SrcRects[s] = From.SrcRects[s];
+  for (std::int32_t i = 1; i <= From.ObjCount; ++i) To.ObjPlans[i] = From.ObjPlans[i];
 }
 
 }  // namespace fuzz

@@ -350,25 +350,70 @@ TEST(SaveFaults, ProcessKilledWhileSavingLeavesALoadableFile) {
   EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"plan.tsk"});
 }
 
-TEST(SaveFaults, TemporaryFilesOfOthersAreLeftAlone) {
-  // Only the leftovers of this file's saves by processes that are gone go.
+// This machine's name, or empty when it holds bytes that a temporary name
+// would not carry as they are.
+std::string PlainHostName() {
+  char Name[256] = {};
+  if (::gethostname(Name, sizeof Name - 1) != 0) return {};
+  const std::string Host = Name;
+  const bool Plain =
+      !Host.empty() && Host.size() <= 64 &&
+      Host.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.") == std::string::npos;
+  return Plain ? Host : std::string();
+}
+
+TEST(SaveFaults, OnlyThisMachinesLeftoversOfTheSameFileAreCleared) {
   TTempDir Dir;
   const std::string Path = Dir.File("plan.tsk");
-  const pid_t Gone = [] {
-    const pid_t Child = ::fork();
-    if (Child == 0) ::_exit(0);
-    ::waitpid(Child, nullptr, 0);
-    return Child;
-  }();
-  const std::string Dead = ".plan.tsk." + std::to_string(Gone) + "-0123abcd.tmp";
-  const std::string Running = ".plan.tsk." + std::to_string(::getppid()) + "-0123abcd.tmp";
-  const std::string OtherFile = ".other.tsk." + std::to_string(Gone) + "-0123abcd.tmp";
-  const std::string NotOurs = ".plan.tsk.backup.tmp";
-  for (const std::string& Name : {Dead, Running, OtherFile, NotOurs}) std::ofstream(Dir.File(Name)) << "x";
+  // A save killed inside its write leaves its temporary file.
+  pid_t Killed = 0;
+  {
+    std::fflush(nullptr);
+    Killed = ::fork();
+    ASSERT_GE(Killed, 0);
+    if (Killed == 0) {
+      const rlimit Max{1000, 1000};
+      ::setrlimit(RLIMIT_FSIZE, &Max);
+      SaveError(*LargeTask(1, 9), Path);
+      ::_exit(0);
+    }
+    int Status = 0;
+    ::waitpid(Killed, &Status, 0);
+    ASSERT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == SIGXFSZ);
+  }
+  const std::vector<std::string> Left = Dir.Entries();
+  ASSERT_EQ(Left.size(), 1u);
+  const std::string Leftover = Left[0];
+  // ".plan.tsk.<host>.<pid>-<8 hex digits>.tmp"
+  const std::string PidPart = "." + std::to_string(Killed) + "-";
+  const std::size_t PidAt = Leftover.rfind(PidPart);
+  ASSERT_NE(PidAt, std::string::npos) << Leftover;
+  ASSERT_EQ(Leftover.compare(0, 10, ".plan.tsk."), 0) << Leftover;
+  ASSERT_EQ(Leftover.size(), PidAt + PidPart.size() + 8 + 4) << Leftover;
+  const std::string Host = Leftover.substr(10, PidAt - 10);
+  ASSERT_FALSE(Host.empty()) << Leftover;
+  if (!PlainHostName().empty()) {
+    EXPECT_EQ(Host, PlainHostName());
+  }
+
+  // The same name pattern from another machine, whose process ids mean
+  // nothing here; the older name without a machine; this machine's save of
+  // another file; a process that still runs; a name that is not a save's.
+  const std::string Hex = Leftover.substr(PidAt + PidPart.size(), 8);
+  const std::string Dead = std::to_string(Killed) + "-" + Hex + ".tmp";
+  const std::string OtherMachine = ".plan.tsk.other-" + Host + "." + Dead;
+  const std::string OtherDomain = ".plan.tsk." + Host + ".example." + Dead;
+  const std::string NoMachine = ".plan.tsk." + Dead;
+  const std::string OtherFile = ".other.tsk." + Host + "." + Dead;
+  const std::string Running = ".plan.tsk." + Host + "." + std::to_string(::getppid()) + "-0123abcd.tmp";
+  const std::string NotASave = ".plan.tsk." + Host + ".backup.tmp";
+  std::vector<std::string> Kept{OtherMachine, OtherDomain, NoMachine, OtherFile, Running, NotASave};
+  for (const std::string& Name : Kept) std::ofstream(Dir.File(Name)) << "x";
+
   ASSERT_EQ(SaveError(*SmallTask(), Path), "");
-  std::vector<std::string> Expected{NotOurs, Running, OtherFile, "plan.tsk"};
-  std::sort(Expected.begin(), Expected.end());
-  EXPECT_EQ(Dir.Entries(), Expected);
+  Kept.push_back("plan.tsk");
+  std::sort(Kept.begin(), Kept.end());
+  EXPECT_EQ(Dir.Entries(), Kept);
 }
 
 }  // namespace

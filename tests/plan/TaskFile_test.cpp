@@ -7,9 +7,12 @@
 #include <unistd.h>
 
 #include <cfloat>
+#include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "CalcPlan.h"
 #include "support/TestData.h"
@@ -84,6 +87,49 @@ TEST(TaskFileWrite, FormFRoundsTheExactValueHalfUp) {
   EXPECT_EQ(FormatFloatF(1e-300), " 1.00000000000000E-0300");
   for (double V : {0.8, 1.0 / 3, 45366.354166666664, 1e10, 123.456})
     EXPECT_EQ(FormatFloatF(V).size(), 23u) << V;
+}
+
+// Form F the slow and plain way: the first 15 significant digits of the
+// exact expansion (800 digits print any double exactly), a 5 or more in the
+// 16th rounding the magnitude up.
+std::string PlainFormF(double Value) {
+  if (Value == 0) return " 0.00000000000000E+0000";
+  char Buf[1100];
+  std::snprintf(Buf, sizeof Buf, "%.800e", std::fabs(Value));
+  std::string Digits = std::string(1, Buf[0]) + std::string(Buf + 2, 14);
+  int Exponent = std::atoi(std::strchr(Buf, 'e') + 1);
+  if (Buf[16] >= '5') {
+    int k = 14;
+    while (k >= 0 && Digits[static_cast<std::size_t>(k)] == '9') Digits[static_cast<std::size_t>(k--)] = '0';
+    if (k >= 0) {
+      ++Digits[static_cast<std::size_t>(k)];
+    } else {
+      Digits = "1" + Digits.substr(0, 14);
+      ++Exponent;
+    }
+  }
+  char Out[40];
+  std::snprintf(Out, sizeof Out, "%c%c.%.14sE%c%04d", Value < 0 ? '-' : ' ', Digits[0], Digits.c_str() + 1,
+                Exponent < 0 ? '-' : '+', std::abs(Exponent));
+  return Out;
+}
+
+TEST(TaskFileWrite, FormFAgreesWithTheWholeExpansion) {
+  std::mt19937_64 Random(20240315);
+  std::vector<double> Values = {DBL_MIN, DBL_MAX, -DBL_MAX, DBL_TRUE_MIN, 3 * DBL_TRUE_MIN, FLT_MIN, FLT_MAX, 0.1,
+                                1e22, 1e23, 9007199254740993.0, 0.8f, 0.85f, 45366.354166666664};
+  for (int k = 0; k < 20000; ++k) {
+    std::uint64_t Bits = Random();
+    double Value = 0;
+    std::memcpy(&Value, &Bits, sizeof Value);
+    if (std::isfinite(Value)) Values.push_back(Value);
+    Values.push_back(std::ldexp(static_cast<double>(Random() >> 11), static_cast<int>(Random() % 200) - 150));
+    Values.push_back(static_cast<float>(static_cast<double>(Random() % 1000000) / 1e6));
+    Values.push_back(static_cast<double>(Random() % 100000) + static_cast<double>(Random() % 86400) / 86400.0);
+  }
+  // Values whose 16th digit is followed by a long run of nines or zeros.
+  for (double V = 1; V < 1e300; V *= 10) Values.insert(Values.end(), {std::nextafter(V, 0.0), V, std::nextafter(V, 2 * V)});
+  for (const double V : Values) ASSERT_EQ(FormatFloatF(V), PlainFormF(V)) << std::hexfloat << V;
 }
 
 TEST(TaskFileWrite, TextsAreWrittenAsTheirBytes) {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "AppSetup.h"
+
 int main(int argc, char** argv) {
   // Test discovery runs this binary without the test's environment.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -18,7 +20,9 @@ int main(int argc, char** argv) {
     RuntimeDir = std::make_unique<QTemporaryDir>();
     if (RuntimeDir->isValid()) ::setenv("XDG_RUNTIME_DIR", RuntimeDir->path().toLocal8Bit().constData(), 1);
   }
-  QApplication App(argc, argv);
+  // The program's own application object, which stops what event handlers
+  // fail with.
+  TApplication App(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
