@@ -5,6 +5,7 @@
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "Geometry.h"
@@ -26,83 +27,60 @@ void CopyLayout(TJob& Dst, const TJob& Src) {
 namespace {
 
 // The search works on its own layout record: the same points and placed
-// pieces as a TJob, plus what the tests it runs millions of times want at
-// hand: each piece's footprint, and the list of live points with the room
-// the sheet leaves a piece anchored on each.
+// pieces as a TJob, laid out for the tests it runs millions of times.
 //
-// C is the type the geometry is computed in. When every size, coordinate and
-// the knife width lie within +-2^60, sums of three of them fit in 64 bits and
-// the search runs on std::int64_t; otherwise on 128 bits. Both give the same
-// answers; only the speed differs.
-template <class C>
-struct TBox {
-  C X1, Y1, X2, Y2;
-};
-
-// A corner point, and which corner of a piece anchored on it sits on it.
-struct TPoint {
-  TLength X, Y;
-  TPointKind Kind;
-  bool HighX, HighY;
-};
-
-// The live points of a layout, in order, each with a summary of what can
-// fit there, in 32 bits so that a scan tests four points at a time: the room
-// (RX, RY) that the sheet leaves a piece anchored there (it stays on the
-// sheet only if EX <= RX and EY <= RY) and the quadrant (AX, AY) of extents
-// that the placed piece which last blocked a fit there blocks too (every
-// piece with EX > AX and EY > AY; see TSearch::Monotone_). Values beyond 32
-// bits are saturated, which can only let more points through to the exact
-// test, never fewer.
-struct TLiveList {
-  std::int32_t Count = 0;
-  std::array<std::int32_t, MaxPoints> Index, RX, RY, AX, AY;
-
-  void Move(std::int32_t To, std::int32_t From) {
-    const auto t = static_cast<std::size_t>(To), f = static_cast<std::size_t>(From);
-    Index[t] = Index[f];
-    RX[t] = RX[f];
-    RY[t] = RY[f];
-    AX[t] = AX[f];
-    AY[t] = AY[f];
-  }
-  void CopyFrom(const TLiveList& Src) {
-    Count = Src.Count;
-    const auto n = static_cast<std::size_t>(Count);
-    std::copy_n(Src.Index.begin(), n, Index.begin());
-    std::copy_n(Src.RX.begin(), n, RX.begin());
-    std::copy_n(Src.RY.begin(), n, RY.begin());
-    std::copy_n(Src.AX.begin(), n, AX.begin());
-    std::copy_n(Src.AY.begin(), n, AY.begin());
-  }
-};
+// C is the type the geometry is computed in. Ordinary tasks (every size
+// positive, a knife width of 0 or more, all values within +-2^26) run on
+// 32 bits, four values to an SSE2 register; other tasks whose values lie
+// within +-2^60 on 64 bits, the rest on 128 bits. All give the same answers;
+// only the speed differs.
+constexpr std::int32_t Lanes = 4;
+constexpr std::int32_t Never = std::numeric_limits<std::int32_t>::min();  // a room that takes no piece
+constexpr std::int32_t Open = std::numeric_limits<std::int32_t>::max();   // a bound that rules out nothing
 
 template <class C>
 std::int32_t Saturated(C V) {
-  return static_cast<std::int32_t>(std::clamp<C>(V, INT32_MIN, INT32_MAX));
+  return static_cast<std::int32_t>(std::clamp<C>(V, Never, Open));
 }
 
-// The first position from Q on whose summary does not rule out a piece of
-// extents (EX, EY); Live.Count when there is none.
-std::int32_t NextCandidate(const TLiveList& Live, std::int32_t Q, std::int32_t EX, std::int32_t EY) {
-#if defined(__SSE2__)
-  const __m128i X = _mm_set1_epi32(EX), Y = _mm_set1_epi32(EY);
-  for (; Q + 4 <= Live.Count; Q += 4) {
-    const auto At = [Q](const std::array<std::int32_t, MaxPoints>& A) {
-      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(A.data() + Q));
-    };
-    const __m128i Out = _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi32(X, At(Live.RX)), _mm_cmpgt_epi32(Y, At(Live.RY))),
-                                     _mm_and_si128(_mm_cmpgt_epi32(X, At(Live.AX)), _mm_cmpgt_epi32(Y, At(Live.AY))));
-    const int Rejected = _mm_movemask_ps(_mm_castsi128_ps(Out));
-    if (Rejected != 0xF) return Q + __builtin_ctz(static_cast<unsigned>(~Rejected & 0xF));
-  }
-#endif
-  for (; Q < Live.Count; ++Q) {
-    const auto q = static_cast<std::size_t>(Q);
-    if (!(EX > Live.RX[q] || EY > Live.RY[q] || (EX > Live.AX[q] && EY > Live.AY[q]))) return Q;
-  }
-  return Live.Count;
-}
+template <class C>
+struct TPoint {
+  C X, Y;
+  TPointKind Kind;
+};
+
+// A placed piece's footprint with the knife's path folded in: it runs from
+// (X1, Y1) to (X2 + K, Y2 + K). Every test of the search takes the far ends
+// with the knife width added.
+template <class C>
+struct TBox {
+  C X1, Y1, GX2, GY2;
+};
+
+// The live points of a layout, in the order of their numbers, with what can
+// fit at each in 32 bits, so that a scan tests four points at a time. A
+// piece of extents (EX, EY) can only fit at an entry if EX <= RX, EY <= RY
+// and not both EX > AX and EY > AY:
+// - RX, RY: the room that the sheet leaves a piece anchored there, narrowed
+//   to where a placed piece stands across the thin strip along the edge of
+//   the piece (a piece that reaches that far cannot fit, whatever its other
+//   extent);
+// - AX, AY: the quadrant of extents that the placed piece which last blocked
+//   a fit there blocks too.
+// Values beyond 32 bits are saturated, which can only let more entries
+// through to the exact test, never fewer.
+//
+// A point that dies keeps its entry, with kind pkDead and rooms Never, until
+// the list is compacted; so the position of an entry stays put while a scan
+// runs over the list. Entries from Count up to Count + Lanes are dead padding
+// for the scans that read four at a time.
+template <class C>
+struct TLiveList {
+  std::int32_t Count = 0;  // entries, dead ones included
+  std::int32_t Alive = 0;  // entries of live points
+  alignas(16) std::array<std::int32_t, MaxPoints + Lanes> Index, Kind, RX, RY, AX, AY;
+  alignas(16) std::array<C, MaxPoints + Lanes> X, Y;
+};
 
 template <class C>
 struct TLayout {
@@ -110,42 +88,176 @@ struct TLayout {
   float Rate = 0;
   std::int32_t PointCount = 0;
   std::int32_t RectCount = 0;
-  std::array<TPoint, MaxPoints> Points;  // numbered from 0 here
-  std::array<TPlacedRect, MaxRects> Rects;
-  std::array<TBox<C>, MaxRects> Boxes;  // footprint of Rects[k]
-  TLiveList Live;
+  // Upper bounds, over the live entries, of the largest RX and RY and of the
+  // larger of the two extents' minimum that the entries let through: a
+  // piece beyond one of them fits nowhere.
+  std::int32_t MaxW = Never, MaxH = Never, MaxMin = Never;
+  std::array<TPoint<C>, MaxPoints> Points;  // numbered from 0 here
+  std::array<std::int32_t, MaxRects> ObjNo;
+  std::array<std::uint8_t, MaxRects> Rotated;
+  // Footprints; piece k at k + Lanes. The entries before never block
+  // anything, so that a scan backwards can read four at a time.
+  alignas(16) std::array<C, MaxRects + Lanes> X1, Y1, GX2, GY2;
+  TLiveList<C> Live;
 };
 
+// Entries that never block nor cover anything, before the first piece.
+template <class C>
+void SetGuards(TLayout<C>& L) {
+  const C Far = std::numeric_limits<C>::max() / 4;
+  for (std::int32_t k = 0; k < Lanes; ++k) {
+    L.X1[static_cast<std::size_t>(k)] = Far;
+    L.Y1[static_cast<std::size_t>(k)] = Far;
+    L.GX2[static_cast<std::size_t>(k)] = -Far;
+    L.GY2[static_cast<std::size_t>(k)] = -Far;
+  }
+}
+
+template <class C>
+void SetPadding(TLiveList<C>& Live, std::int32_t From) {
+  for (std::int32_t q = From; q < Live.Count + Lanes; ++q) {
+    const auto k = static_cast<std::size_t>(q);
+    Live.Index[k] = 0;
+    Live.Kind[k] = pkDead;
+    Live.RX[k] = Live.RY[k] = Never;
+    Live.AX[k] = Live.AY[k] = Open;
+    Live.X[k] = Live.Y[k] = 0;
+  }
+}
+
+template <class C>
+void MoveEntry(TLiveList<C>& Live, std::int32_t To, std::int32_t From) {
+  const auto t = static_cast<std::size_t>(To), f = static_cast<std::size_t>(From);
+  Live.Index[t] = Live.Index[f];
+  Live.Kind[t] = Live.Kind[f];
+  Live.RX[t] = Live.RX[f];
+  Live.RY[t] = Live.RY[f];
+  Live.AX[t] = Live.AX[f];
+  Live.AY[t] = Live.AY[f];
+  Live.X[t] = Live.X[f];
+  Live.Y[t] = Live.Y[f];
+}
+
+// Drops the dead entries; returns the new position of the entry at Q (or of
+// the first live one after it).
+template <class C>
+std::int32_t Compact(TLiveList<C>& Live, std::int32_t Q) {
+  std::int32_t Kept = 0, NewQ = 0;
+  for (std::int32_t q = 0; q < Live.Count; ++q) {
+    if (q == Q) NewQ = Kept;
+    if (Live.Kind[static_cast<std::size_t>(q)] == pkDead) continue;
+    if (Kept != q) MoveEntry(Live, Kept, q);
+    ++Kept;
+  }
+  if (Q >= Live.Count) NewQ = Kept;
+  Live.Count = Kept;
+  SetPadding(Live, Kept);
+  return NewQ;
+}
+
+// Copies the used part of Src; the live list without its dead entries.
 template <class C>
 void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
   Dst.SheetNo = Src.SheetNo;
   Dst.Rate = Src.Rate;
   Dst.PointCount = Src.PointCount;
   Dst.RectCount = Src.RectCount;
-  std::copy_n(Src.Points.begin(), Src.PointCount, Dst.Points.begin());
-  std::copy_n(Src.Rects.begin(), Src.RectCount, Dst.Rects.begin());
-  std::copy_n(Src.Boxes.begin(), Src.RectCount, Dst.Boxes.begin());
-  Dst.Live.CopyFrom(Src.Live);
+  Dst.MaxW = Src.MaxW;
+  Dst.MaxH = Src.MaxH;
+  Dst.MaxMin = Src.MaxMin;
+  const auto Points = static_cast<std::size_t>(Src.PointCount), Rects = static_cast<std::size_t>(Src.RectCount);
+  std::copy_n(Src.Points.begin(), Points, Dst.Points.begin());
+  std::copy_n(Src.ObjNo.begin(), Rects, Dst.ObjNo.begin());
+  std::copy_n(Src.Rotated.begin(), Rects, Dst.Rotated.begin());
+  std::copy_n(Src.X1.begin() + Lanes, Rects, Dst.X1.begin() + Lanes);
+  std::copy_n(Src.Y1.begin() + Lanes, Rects, Dst.Y1.begin() + Lanes);
+  std::copy_n(Src.GX2.begin() + Lanes, Rects, Dst.GX2.begin() + Lanes);
+  std::copy_n(Src.GY2.begin() + Lanes, Rects, Dst.GY2.begin() + Lanes);
+  const TLiveList<C>& S = Src.Live;
+  TLiveList<C>& D = Dst.Live;
+  if (S.Alive == S.Count) {
+    const auto n = static_cast<std::size_t>(S.Count + Lanes);
+    std::copy_n(S.Index.begin(), n, D.Index.begin());
+    std::copy_n(S.Kind.begin(), n, D.Kind.begin());
+    std::copy_n(S.RX.begin(), n, D.RX.begin());
+    std::copy_n(S.RY.begin(), n, D.RY.begin());
+    std::copy_n(S.AX.begin(), n, D.AX.begin());
+    std::copy_n(S.AY.begin(), n, D.AY.begin());
+    std::copy_n(S.X.begin(), n, D.X.begin());
+    std::copy_n(S.Y.begin(), n, D.Y.begin());
+    D.Count = S.Count;
+    D.Alive = S.Alive;
+    return;
+  }
+  std::int32_t Kept = 0;
+  for (std::int32_t q = 0; q < S.Count; ++q) {
+    const auto f = static_cast<std::size_t>(q);
+    if (S.Kind[f] == pkDead) continue;
+    const auto t = static_cast<std::size_t>(Kept++);
+    D.Index[t] = S.Index[f];
+    D.Kind[t] = S.Kind[f];
+    D.RX[t] = S.RX[f];
+    D.RY[t] = S.RY[f];
+    D.AX[t] = S.AX[f];
+    D.AY[t] = S.AY[f];
+    D.X[t] = S.X[f];
+    D.Y[t] = S.Y[f];
+  }
+  D.Count = Kept;
+  D.Alive = Kept;
+  SetPadding(D, Kept);
 }
 
-using TPending = std::array<std::int32_t, MaxObjPlans + 1>;  // indexed 1..ObjCount
+// The first position from Q on whose summary does not rule out a piece of
+// extents (EX, EY); Live.Count when there is none.
+template <class C>
+std::int32_t NextCandidate(const TLiveList<C>& Live, std::int32_t Q, std::int32_t EX, std::int32_t EY) {
+#if defined(__SSE2__)
+  const __m128i X = _mm_set1_epi32(EX), Y = _mm_set1_epi32(EY);
+  // The padding after Count rules out everything, so the last group of four
+  // may run past it.
+  for (; Q < Live.Count; Q += 4) {
+    const auto At = [Q](const std::array<std::int32_t, MaxPoints + Lanes>& A) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(A.data() + Q));
+    };
+    const __m128i Out = _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi32(X, At(Live.RX)), _mm_cmpgt_epi32(Y, At(Live.RY))),
+                                     _mm_and_si128(_mm_cmpgt_epi32(X, At(Live.AX)), _mm_cmpgt_epi32(Y, At(Live.AY))));
+    const int Rejected = _mm_movemask_ps(_mm_castsi128_ps(Out));
+    if (Rejected != 0xF) return std::min(Live.Count, Q + __builtin_ctz(static_cast<unsigned>(~Rejected & 0xF)));
+  }
+  return Live.Count;
+#else
+  for (; Q < Live.Count; ++Q) {
+    const auto q = static_cast<std::size_t>(Q);
+    if (!(EX > Live.RX[q] || EY > Live.RY[q] || (EX > Live.AX[q] && EY > Live.AY[q]))) return Q;
+  }
+  return Live.Count;
+#endif
+}
 
-// What a placement changed among the points that existed before it, to
-// undo a rejected one exactly: the points it marked dead (in order) and how
-// many live points it appended.
-struct TUndoLog {
-  std::int32_t Count = 0;
-  std::int32_t AddedLive = 0;
-  std::array<std::int32_t, MaxPoints> Index;
-  std::array<TPointKind, MaxPoints> Kind;
-};
+#if defined(__SSE2__)
+inline __m128i Select(__m128i Mask, __m128i A, __m128i B) {
+  return _mm_or_si128(_mm_and_si128(Mask, A), _mm_andnot_si128(Mask, B));
+}
+inline __m128i Min32(__m128i A, __m128i B) { return Select(_mm_cmpgt_epi32(A, B), B, A); }
+inline __m128i Max32(__m128i A, __m128i B) { return Select(_mm_cmpgt_epi32(A, B), A, B); }
+inline std::int32_t MaxLane(__m128i V) {
+  V = Max32(V, _mm_shuffle_epi32(V, _MM_SHUFFLE(1, 0, 3, 2)));
+  V = Max32(V, _mm_shuffle_epi32(V, _MM_SHUFFLE(2, 3, 0, 1)));
+  return _mm_cvtsi128_si32(V);
+}
+inline __m128i LoadV(const std::int32_t* P) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(P)); }
+inline void StoreV(std::int32_t* P, __m128i V) { _mm_storeu_si128(reinterpret_cast<__m128i*>(P), V); }
+#endif
+
+using TPending = std::array<std::int32_t, MaxObjPlans + 1>;  // indexed 1..ObjCount
 
 // Scratch of the guillotine test; each level of its recursion works on a
 // segment of Items.
 template <class C>
 struct TCutScratch {
-  std::array<TBox<C>, MaxRects> Items;
-  std::array<TBox<C>, MaxRects> Temp;
+  std::array<TBox<C>, MaxRects + 1> Items;
+  std::array<TBox<C>, MaxRects + 1> Temp;
 };
 
 // What one level of the search owns: the pending counts of its current
@@ -154,85 +266,168 @@ struct TCutScratch {
 // used entries of the layout are copied.
 template <class C>
 struct TLevel {
-  TPending Pending{};
+  TPending Pending;
   TLayout<C> Trial;
   TLayout<C> Best;
+  TLevel() {
+    SetGuards(Trial);
+    SetGuards(Best);
+  }
+};
+
+// The buffers of a search, kept by each thread from one search to the next:
+// a calculation runs thousands of searches, and setting up a megabyte of
+// buffers for each would cost more than many of them.
+template <class C>
+struct TWorkspace {
+  TPending RootPending;
+  TLayout<C> Root;
+  std::vector<std::unique_ptr<TLevel<C>>> Levels;
+  TCutScratch<C> Cut;
+  TJob Job;  // for CalcJobRate
+  TWorkspace() { SetGuards(Root); }
+
+  TLevel<C>& LevelAt(std::int32_t Level) {
+    while (Levels.size() <= static_cast<std::size_t>(Level)) Levels.push_back(std::make_unique<TLevel<C>>());
+    return *Levels[static_cast<std::size_t>(Level)];
+  }
+};
+
+template <class C>
+TWorkspace<C>& ThreadWorkspace() {
+  static thread_local std::unique_ptr<TWorkspace<C>> Space;
+  if (!Space) Space = std::make_unique<TWorkspace<C>>();
+  return *Space;
+}
+
+// How a search node learns of a stop request and shows where it is.
+class TGate {
+ public:
+  virtual ~TGate() = default;
+  // At the start of every node; true when the search must stop.
+  virtual bool Enter() = 0;
+  // After a trial; true once a stop was asked for.
+  virtual bool Stopped() = 0;
+  // At every branching node, with its path.
+  virtual void Branching(const std::string& Path) = 0;
+};
+
+// The gate of a search on the calculation's own thread: the progress link.
+class TLinkGate final : public TGate {
+ public:
+  explicit TLinkGate(IProgressLink& Link) : Link_(Link) {}
+  bool Enter() override {
+    Link_.ProcessMessages();
+    return Link_.StopRequested();
+  }
+  bool Stopped() override { return Link_.StopRequested(); }
+  void Branching(const std::string& Path) override {
+    Link_.SetNodeText(Path);
+    Link_.RepaintProgress();
+  }
+
+ private:
+  IProgressLink& Link_;
 };
 
 template <class C>
 class TSearch {
  public:
-  TSearch(const TPlan& Task, const TSrcRect& Sheet, IProgressLink& Link, TSearchStats* Stats, const std::string& Path)
+  TSearch(const TPlan& Task, const TSrcRect& Sheet, TGate& Gate, std::uint64_t* Nodes, const std::string& Path,
+          TWorkspace<C>& Space)
       : Task_(Task),
-        Link_(Link),
-        Stats_(Stats),
+        Gate_(Gate),
+        Nodes_(Nodes),
         Path_(Path),
+        Space_(Space),
         SheetLength_(Sheet.Length),
         SheetWidth_(Sheet.Width),
         K_(Task.KnifeWidth) {
-    Hereditary_ = Task.KnifeWidth >= 0;
     Monotone_ = Task.KnifeWidth >= 0;
     for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
       const TObjPlan& O = Task.ObjPlans[i];
       const auto k = static_cast<std::size_t>(i);
-      Extent_[0][k] = {O.Length, O.Width, Saturated<C>(O.Length), Saturated<C>(O.Width)};
-      Extent_[1][k] = {O.Width, O.Length, Saturated<C>(O.Width), Saturated<C>(O.Length)};
+      // The 32-bit path runs only on sizes that fit it.
+      const C Length = static_cast<C>(O.Length), Width = static_cast<C>(O.Width);
+      Extent_[0][k] = {Length, Width, Saturated<C>(O.Length), Saturated<C>(O.Width), 0};
+      Extent_[1][k] = {Width, Length, Saturated<C>(O.Width), Saturated<C>(O.Length), 0};
+      for (TExtent* E : {&Extent_[0][k], &Extent_[1][k]}) E->Min32 = std::min(E->X32, E->Y32);
       Square_[k] = O.Length == O.Width;
       Orientations_[k] = OrientationAllowed(O, 1) ? 2 : 1;
       Negative_ = Negative_ || O.Length < 0 || O.Width < 0;
-      Hereditary_ = Hereditary_ && O.Length > 0 && O.Width > 0;
       Monotone_ = Monotone_ && O.Length > 0 && O.Width > 0;
     }
+    Hereditary_ = Monotone_;
     Path_.reserve(Path.size() + 32 * static_cast<std::size_t>(std::clamp(Task.SearchDepth, 0, 16) + 1));
   }
 
-  void Run(std::int32_t Level, TJob& Job) {
-    TLayout<C>& Layout = Root_->Layout;
-    Layout.SheetNo = Job.SheetNo;
-    Layout.Rate = Job.Rate;
-    Layout.PointCount = Job.PointCount;
-    Layout.RectCount = Job.RectCount;
-    Layout.Live.Count = 0;
+  // Loads Job into the workspace's root layout; false when the search must
+  // not start (a full placed list still searches: it places nothing).
+  void Load(const TJob& Job) {
+    TLayout<C>& L = Space_.Root;
+    L.SheetNo = Job.SheetNo;
+    L.Rate = Job.Rate;
+    L.PointCount = Job.PointCount;
+    L.RectCount = Job.RectCount;
+    for (std::int32_t r = 0; r < Job.RectCount; ++r) {
+      const TPlacedRect& R = Job.Rects[r + 1];
+      const TExtent& E = Extent_[R.Rotated ? 1 : 0][Idx(R.ObjNo)];
+      L.ObjNo[Idx(r)] = R.ObjNo;
+      L.Rotated[Idx(r)] = R.Rotated;
+      const auto b = Idx(r + Lanes);
+      L.X1[b] = C(R.X);
+      L.Y1[b] = C(R.Y);
+      L.GX2[b] = C(R.X) + E.X + K_;
+      L.GY2[b] = C(R.Y) + E.Y + K_;
+    }
+    TLiveList<C>& Live = L.Live;
+    Live.Count = Live.Alive = 0;
+    L.MaxW = L.MaxH = L.MaxMin = Never;
     for (std::int32_t k = 0; k < Job.PointCount; ++k) {
       const TCornerPoint& P = Job.Points[k + 1];
-      Layout.Points[Idx(k)] = PointOf(P.X, P.Y, P.Kind);
-      if (P.Kind != pkDead) AddLive(Layout, Layout.Live.Count++, k);
+      L.Points[Idx(k)] = TPoint<C>{static_cast<C>(P.X), static_cast<C>(P.Y), P.Kind};
+      if (P.Kind != pkDead) AddLive(L, k);
     }
-    std::copy_n(Job.Rects.At(1), Job.RectCount, Layout.Rects.begin());
-    for (std::int32_t r = 0; r < Job.RectCount; ++r) Layout.Boxes[Idx(r)] = BoxOf(Layout.Rects[Idx(r)]);
-    for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Root_->Pending[Idx(i)] = Task_.ObjPlans[i].Pending;
+    SetPadding(Live, Live.Count);
+    for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Space_.RootPending[Idx(i)] = Task_.ObjPlans[i].Pending;
     // A caller's partial layout need not be cuttable, nor spaced as the
     // search spaces its pieces; test it the plain way first.
-    if (Hereditary_ && Task_.RigidFlag && Layout.RectCount > 0) {
+    if (Hereditary_ && Task_.RigidFlag && L.RectCount > 0) {
       Hereditary_ = false;
-      std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
-      Hereditary_ = Separable(0, Layout.RectCount) && SpacedApart(Layout);
+      Gather(L, Space_.Cut.Items.data());
+      Hereditary_ = Separable(0, L.RectCount) && SpacedApart(L);
     }
+  }
 
-    if (!Node(Level, Root_->Pending, Layout)) return;  // stopped: the job stays as it was
+  // The search from the root layout; false when it stopped at once.
+  bool Run(std::int32_t Level) { return Node(Level, Space_.RootPending, Space_.Root); }
 
-    Job.Rate = Layout.Rate;
-    Job.PointCount = Layout.PointCount;
-    Job.RectCount = Layout.RectCount;
-    for (std::int32_t k = 0; k < Layout.PointCount; ++k) {
-      const TPoint& P = Layout.Points[Idx(k)];
-      Job.Points[k + 1] = TCornerPoint{P.X, P.Y, P.Kind};
+  // Writes the root layout back into Job.
+  void Store(TJob& Job) const {
+    const TLayout<C>& L = Space_.Root;
+    Job.Rate = L.Rate;
+    Job.PointCount = L.PointCount;
+    Job.RectCount = L.RectCount;
+    for (std::int32_t k = 0; k < L.PointCount; ++k) {
+      const TPoint<C>& P = L.Points[Idx(k)];
+      Job.Points[k + 1] = TCornerPoint{static_cast<TLength>(P.X), static_cast<TLength>(P.Y), P.Kind};
     }
-    std::copy_n(Layout.Rects.begin(), Layout.RectCount, Job.Rects.At(1));
+    for (std::int32_t r = 0; r < L.RectCount; ++r)
+      Job.Rects[r + 1] = TPlacedRect{L.ObjNo[Idx(r)], static_cast<TLength>(L.X1[Idx(r + Lanes)]),
+                                     static_cast<TLength>(L.Y1[Idx(r + Lanes)]), L.Rotated[Idx(r)]};
   }
 
  private:
   struct TExtent {
     C X, Y;
-    std::int32_t X32, Y32;  // saturated, for the live list's summaries
+    std::int32_t X32, Y32, Min32;  // saturated, for the live list's summaries
   };
 
-  static std::size_t Idx(std::int32_t k) { return static_cast<std::size_t>(k); }
+  static constexpr bool Narrow = std::is_same_v<C, std::int32_t>;
 
-  TBox<C> BoxOf(const TPlacedRect& R) const {
-    const TExtent& E = Extent_[R.Rotated ? 1 : 0][Idx(R.ObjNo)];
-    return {C(R.X), C(R.Y), C(R.X) + E.X, C(R.Y) + E.Y};
-  }
+  static std::size_t Idx(std::int32_t k) { return static_cast<std::size_t>(k); }
+  static bool HighX(std::int32_t Kind) { return Kind == pkMaxMin || Kind == pkMaxMax; }
+  static bool HighY(std::int32_t Kind) { return Kind == pkMinMax || Kind == pkMaxMax; }
 
   // ------------------------------------------------------------ the search
 
@@ -240,9 +435,8 @@ class TSearch {
   // the node's own copy, which a greedy completion may change; a branching
   // node only reads it.
   bool Node(std::int32_t Level, TPending& Pending, TLayout<C>& Layout) {
-    if (Stats_) ++Stats_->Nodes;
-    Link_.ProcessMessages();
-    if (Link_.StopRequested()) return false;
+    if (Nodes_) ++*Nodes_;
+    if (Gate_.Enter()) return false;
     if (Task_.SearchDepth < Level) {
       // The caller's layout serves as the greedy completion's best layout.
       Greedy(Pending, Layout);
@@ -253,12 +447,16 @@ class TSearch {
     return true;
   }
 
+  // Whether the bounds of Layout rule out a piece of extents E everywhere.
+  static bool FitsNowhere(const TLayout<C>& Layout, const TExtent& E) {
+    return E.X32 > Layout.MaxW || E.Y32 > Layout.MaxH || E.Min32 > Layout.MaxMin;
+  }
+
   void Branch(std::int32_t Level, const TPending& Pending, TLayout<C>& Layout) {
-    Link_.SetNodeText(Path_);
-    Link_.RepaintProgress();
+    Gate_.Branching(Path_);
     // A full placed list takes no more pieces.
     if (Layout.RectCount >= MaxRects) return;
-    TLevel<C>& Own = LevelAt(Level);
+    TLevel<C>& Own = Space_.LevelAt(Level);
     TLayout<C>* Trial = &Own.Trial;
     TLayout<C>* Spare = &Own.Best;
     TLayout<C>* Best = nullptr;  // null while the best layout is the input
@@ -268,19 +466,20 @@ class TSearch {
       if (Pending[Idx(i)] <= 0) continue;
       for (std::int32_t o = 0; o < Orientations_[Idx(i)]; ++o) {
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
+        if (FitsNowhere(Layout, E)) continue;
         // The node's layout does not change in these loops, so testing the
-        // fit on it is testing it on a fresh copy; only trials that fit are
-        // copied.
+        // fit on it is testing it on a fresh copy; only trials that fit, and
+        // can be cut when they must, are copied.
         for (std::int32_t q = 0;; ++q) {
           q = NextCandidate(Layout.Live, q, E.X32, E.Y32);
           if (q >= Layout.Live.Count) break;
           if (!Fits(Layout, q, E)) continue;
+          if (Task_.RigidFlag && !CuttableWith(Layout, BoxAt(Layout, q, E))) continue;
           const std::int32_t j = Layout.Live.Index[Idx(q)];
           CopyUsed(*Trial, Layout);
           Own.Pending = Pending;
           --Own.Pending[Idx(i)];
-          Place(*Trial, j, o, i, nullptr, -1);
-          if (Task_.RigidFlag && !Guillotine(*Trial)) continue;
+          Place(*Trial, PositionOf(Trial->Live, j), o, i);
 
           AppendStep(i, o, j + 1);
           const bool Searched = Node(Level + 1, Own.Pending, *Trial);
@@ -294,7 +493,7 @@ class TSearch {
             if (Best->Rate >= Task_.ExpectedRate) goto Finish;
           }
           // No later trial can replace the best layout once a stop was asked for.
-          if (Link_.StopRequested()) goto Finish;
+          if (Gate_.Stopped()) goto Finish;
         }
       }
     }
@@ -304,39 +503,28 @@ class TSearch {
 
   void Greedy(TPending& Pending, TLayout<C>& Layout) {
     if (Layout.RectCount >= MaxRects) return;
+    TLiveList<C>& Live = Layout.Live;
     for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
       std::int32_t& Left = Pending[Idx(i)];
       if (Left <= 0) continue;
       for (std::int32_t o = 0; o < Orientations_[Idx(i)]; ++o) {
         const TExtent& E = Extent_[Idx(o)][Idx(i)];
         // Points appended by placements are visited later in the same scan.
-        for (std::int32_t q = 0;;) {
-          q = NextCandidate(Layout.Live, q, E.X32, E.Y32);
-          if (q >= Layout.Live.Count) break;
-          if (!Fits(Layout, q, E)) {
-            ++q;
-            continue;
+        if (!FitsNowhere(Layout, E)) {
+          for (std::int32_t q = 0;; ++q) {
+            q = NextCandidate(Live, q, E.X32, E.Y32);
+            if (q >= Live.Count) break;
+            if (!Fits(Layout, q, E)) continue;
+            // A placement that would leave the layout uncuttable is not made
+            // at all, so it leaves no trace and uses up no piece.
+            if (Task_.RigidFlag && !CuttableWith(Layout, BoxAt(Layout, q, E))) continue;
+            Place(Layout, q, o, i);
+            // A full placed list takes no more pieces: nothing more can change.
+            if (Layout.RectCount >= MaxRects) return;
+            if (--Left == 0) goto NextPiece;
+            // Dead entries are dropped once they are the larger part.
+            if (Live.Count - Live.Alive > std::max(Live.Alive, 16)) q = Compact(Live, q + 1) - 1;
           }
-          const std::int32_t j = Layout.Live.Index[Idx(q)];
-          if (Task_.RigidFlag) {
-            const std::int32_t OldPoints = Layout.PointCount, OldRects = Layout.RectCount;
-            Undo_.Count = 0;
-            const std::int32_t Next = Place(Layout, j, o, i, &Undo_, q);
-            if (!Guillotine(Layout)) {
-              // A rejected placement leaves no trace and uses up no piece.
-              Layout.PointCount = OldPoints;
-              Layout.RectCount = OldRects;
-              Undo(Layout);
-              ++q;
-              continue;
-            }
-            q = Next;
-          } else {
-            q = Place(Layout, j, o, i, nullptr, q);
-          }
-          // A full placed list takes no more pieces: nothing more can change.
-          if (Layout.RectCount >= MaxRects) return;
-          if (--Left == 0) goto NextPiece;
         }
         // A square turned covers the same ground.
         if (Square_[Idx(i)]) break;
@@ -345,104 +533,177 @@ class TSearch {
     }
   }
 
-  // Takes back the changes of the last placement recorded in Undo_: the
-  // points it marked dead live again, in their old places in the live list,
-  // and the live points it appended go.
-  void Undo(TLayout<C>& Layout) const {
-    TLiveList& Live = Layout.Live;
-    std::int32_t Kept = Live.Count - Undo_.AddedLive - 1;  // last survivor
-    std::int32_t Write = Kept + Undo_.Count;
-    Live.Count = Write + 1;
-    for (std::int32_t u = Undo_.Count - 1; u >= 0; --u) {
-      const std::int32_t k = Undo_.Index[Idx(u)];
-      while (Kept >= 0 && Live.Index[Idx(Kept)] > k) Live.Move(Write--, Kept--);
-      Layout.Points[Idx(k)].Kind = Undo_.Kind[Idx(u)];
-      AddLive(Layout, Write--, k);
-    }
+  static std::int32_t PositionOf(const TLiveList<C>& Live, std::int32_t j) {
+    return static_cast<std::int32_t>(std::lower_bound(Live.Index.begin(), Live.Index.begin() + Live.Count, j) -
+                                     Live.Index.begin());
   }
 
   // --------------------------------------------------------- the geometry
 
-  TPoint PointOf(TLength x, TLength y, TPointKind Kind) const {
-    return TPoint{x, y, Kind, Kind == pkMaxMin || Kind == pkMaxMax, Kind == pkMinMax || Kind == pkMaxMax};
+  // Whether point P anchors a piece on the sheet: a point off the sheet, or
+  // of a kind that anchors nothing, anchors nothing.
+  bool Anchors(const TPoint<C>& P) const {
+    return P.Kind <= pkMaxMax && P.X >= 0 && P.X <= SheetLength_ && P.Y >= 0 && P.Y <= SheetWidth_;
   }
+  // A piece anchored by its low X corner starts at x and may reach Length, by
+  // its high X corner it ends at x and may reach back to 0; the same along Y.
+  C RoomX(const TPoint<C>& P) const { return HighX(P.Kind) ? P.X : SheetLength_ - P.X; }
+  C RoomY(const TPoint<C>& P) const { return HighY(P.Kind) ? P.Y : SheetWidth_ - P.Y; }
 
-  // Whether point P anchors a piece of extents E on the sheet: a piece
-  // anchored by its low X corner starts at x and may reach Length, by its
-  // high X corner it ends at x and may reach back to 0; the same along Y. A
-  // point off the sheet, or of a kind that anchors nothing, anchors nothing.
-  bool Anchors(const TPoint& P) const {
-    return P.Kind <= pkMaxMax && P.X >= 0 && C(P.X) <= SheetLength_ && P.Y >= 0 && C(P.Y) <= SheetWidth_;
-  }
-  C RoomX(const TPoint& P) const { return P.HighX ? C(P.X) : SheetLength_ - P.X; }
-  C RoomY(const TPoint& P) const { return P.HighY ? C(P.Y) : SheetWidth_ - P.Y; }
-
-  // Writes point k of Layout, which is live, to position q of its live list.
-  void AddLive(TLayout<C>& Layout, std::int32_t q, std::int32_t k) const {
-    const TPoint& P = Layout.Points[Idx(k)];
-    TLiveList& Live = Layout.Live;
+  // Appends an entry for point k, which is live.
+  void AddLive(TLayout<C>& L, std::int32_t k) const {
+    const TPoint<C>& P = L.Points[Idx(k)];
+    TLiveList<C>& Live = L.Live;
+    const auto q = Idx(Live.Count++);
+    ++Live.Alive;
     const bool Usable = Anchors(P);
-    Live.Index[Idx(q)] = k;
-    Live.RX[Idx(q)] = Usable ? Saturated<C>(RoomX(P)) : INT32_MIN;
-    Live.RY[Idx(q)] = Usable ? Saturated<C>(RoomY(P)) : INT32_MIN;
-    Live.AX[Idx(q)] = INT32_MAX;
-    Live.AY[Idx(q)] = INT32_MAX;
+    Live.Index[q] = k;
+    Live.Kind[q] = P.Kind;
+    Live.X[q] = P.X;
+    Live.Y[q] = P.Y;
+    const std::int32_t RX = Usable ? Saturated<C>(RoomX(P)) : Never;
+    const std::int32_t RY = Usable ? Saturated<C>(RoomY(P)) : Never;
+    Live.RX[q] = RX;
+    Live.RY[q] = RY;
+    Live.AX[q] = Open;
+    Live.AY[q] = Open;
+    L.MaxW = std::max(L.MaxW, RX);
+    L.MaxH = std::max(L.MaxH, RY);
+    L.MaxMin = std::max(L.MaxMin, std::min(RX, RY));
+    SetPadding(Live, Live.Count + Lanes - 1);
   }
 
-  // Whether a piece of extents E anchored on the point at position q of the
-  // live list stays on the sheet and keeps K from every placed piece.
-  [[gnu::always_inline]] bool Fits(TLayout<C>& Layout, std::int32_t q, const TExtent& E) const {
-    const TPoint& Point = Layout.Points[Idx(Layout.Live.Index[Idx(q)])];
-    if (!Anchors(Point) || E.X > RoomX(Point) || E.Y > RoomY(Point)) return false;
-    const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
-    const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
-    // A negative extent may carry the far end off the sheet.
-    if (Negative_ && (PX > SheetLength_ || PX + E.X < 0 || PY > SheetWidth_ || PY + E.Y < 0)) return false;
-    const C NX1 = PX - K_, NY1 = PY - K_, NX2 = PX + E.X + K_, NY2 = PY + E.Y + K_;
-    auto Blocks = [&](const TBox<C>& B) {
-      const bool AlongX = NX1 > B.X1 ? NX1 < B.X2 : NX2 > B.X1;
-      const bool AlongY = NY1 > B.Y1 ? NY1 < B.Y2 : NY2 > B.Y1;
-      return AlongX && AlongY;
-    };
-    // Any order finds an overlap if there is one; the latest pieces lie
-    // nearest to the newest points, so they go first.
-    for (std::int32_t r = Layout.RectCount - 1; r >= 0; --r) {
-      const TBox<C>& B = Layout.Boxes[Idx(r)];
-      if (!Blocks(B)) continue;
-      if (Monotone_) {
-        // The piece spans x..x+EX (or x-EX..x) and B stays where it is:
-        // B blocks every piece that reaches further than this, both ways.
-        const C x = Point.X, y = Point.Y;
-        Layout.Live.AX[Idx(q)] = Saturated<C>(Point.HighX ? x - K_ - B.X2 : B.X1 - x - K_);
-        Layout.Live.AY[Idx(q)] = Saturated<C>(Point.HighY ? y - K_ - B.Y2 : B.Y1 - y - K_);
+  void Kill(TLayout<C>& L, std::int32_t q) const {
+    TLiveList<C>& Live = L.Live;
+    L.Points[Idx(Live.Index[Idx(q)])].Kind = pkDead;
+    Live.Kind[Idx(q)] = pkDead;
+    Live.RX[Idx(q)] = Live.RY[Idx(q)] = Never;
+    --Live.Alive;
+  }
+
+  // The low corner of a piece of extents E anchored on entry q.
+  void Corner(const TLayout<C>& L, std::int32_t q, const TExtent& E, C& PX, C& PY) const {
+    const std::int32_t Kind = L.Live.Kind[Idx(q)];
+    PX = HighX(Kind) ? L.Live.X[Idx(q)] - E.X : L.Live.X[Idx(q)];
+    PY = HighY(Kind) ? L.Live.Y[Idx(q)] - E.Y : L.Live.Y[Idx(q)];
+  }
+
+  TBox<C> BoxAt(const TLayout<C>& L, std::int32_t q, const TExtent& E) const {
+    C PX, PY;
+    Corner(L, q, E, PX, PY);
+    return {PX, PY, PX + E.X + K_, PY + E.Y + K_};
+  }
+
+  // Whether a piece of extents E anchored on entry q of the live list stays
+  // on the sheet and keeps K from every placed piece. The entry's summary
+  // let the piece through.
+  [[gnu::always_inline]] bool Fits(TLayout<C>& L, std::int32_t q, const TExtent& E) const {
+    C PX, PY;
+    if constexpr (Narrow) {
+      // The rooms are exact here and narrowed only where a piece stands: a
+      // summary that let the piece through kept it on the sheet.
+      Corner(L, q, E, PX, PY);
+      const C NX2 = PX + E.X + K_, NY2 = PY + E.Y + K_;
+#if defined(__SSE2__)
+      const __m128i VPX = _mm_set1_epi32(PX), VPY = _mm_set1_epi32(PY), VNX2 = _mm_set1_epi32(NX2),
+                    VNY2 = _mm_set1_epi32(NY2);
+      // The latest pieces lie nearest to the newest points, so they go first.
+      for (std::int32_t r = L.RectCount - Lanes; r > -Lanes; r -= Lanes) {
+        const std::size_t b = Idx(r + Lanes);
+        const __m128i Hit = _mm_and_si128(
+            _mm_and_si128(_mm_cmpgt_epi32(LoadV(&L.GX2[b]), VPX), _mm_cmpgt_epi32(VNX2, LoadV(&L.X1[b]))),
+            _mm_and_si128(_mm_cmpgt_epi32(LoadV(&L.GY2[b]), VPY), _mm_cmpgt_epi32(VNY2, LoadV(&L.Y1[b]))));
+        const int Bits = _mm_movemask_ps(_mm_castsi128_ps(Hit));
+        if (Bits != 0) {
+          Blocked(L, q, r + 31 - __builtin_clz(static_cast<unsigned>(Bits)));
+          return false;
+        }
       }
-      return false;
+      return true;
+#else
+      for (std::int32_t r = L.RectCount - 1; r >= 0; --r) {
+        const std::size_t b = Idx(r + Lanes);
+        if (PX < L.GX2[b] && L.X1[b] < NX2 && PY < L.GY2[b] && L.Y1[b] < NY2) {
+          Blocked(L, q, r);
+          return false;
+        }
+      }
+      return true;
+#endif
+    } else {
+      const TPoint<C>& Point = L.Points[Idx(L.Live.Index[Idx(q)])];
+      if (!Anchors(Point) || E.X > RoomX(Point) || E.Y > RoomY(Point)) return false;
+      Corner(L, q, E, PX, PY);
+      // A negative extent may carry the far end off the sheet.
+      if (Negative_ && (PX > SheetLength_ || PX + E.X < 0 || PY > SheetWidth_ || PY + E.Y < 0)) return false;
+      const C NX1 = PX - K_, NY1 = PY - K_, NX2 = PX + E.X + K_, NY2 = PY + E.Y + K_;
+      for (std::int32_t r = L.RectCount - 1; r >= 0; --r) {
+        const std::size_t b = Idx(r + Lanes);
+        const C X1 = L.X1[b], Y1 = L.Y1[b], X2 = L.GX2[b] - K_, Y2 = L.GY2[b] - K_;
+        const bool AlongX = NX1 > X1 ? NX1 < X2 : NX2 > X1;
+        const bool AlongY = NY1 > Y1 ? NY1 < Y2 : NY2 > Y1;
+        if (AlongX && AlongY) {
+          if (Monotone_) Blocked(L, q, r);
+          return false;
+        }
+      }
+      return true;
     }
-    return true;
   }
 
-  bool InsideGrown(const TBox<C>& B, C x, C y) const {
-    return B.X1 - K_ < x && x < B.X2 + K_ && B.Y1 - K_ < y && y < B.Y2 + K_;
+  // Piece r blocked a fit at entry q (sizes positive, K >= 0): it blocks
+  // every piece that reaches further than that one both ways, and a piece
+  // that reaches past it along the strip it stands across.
+  void Blocked(TLayout<C>& L, std::int32_t q, std::int32_t r) const {
+    TLiveList<C>& Live = L.Live;
+    const std::int32_t Kind = Live.Kind[Idx(q)];
+    const C x = Live.X[Idx(q)], y = Live.Y[Idx(q)];
+    const std::size_t b = Idx(r + Lanes);
+    const C X1 = L.X1[b] - K_, Y1 = L.Y1[b] - K_, X2 = L.GX2[b], Y2 = L.GY2[b];  // grown by K
+    const bool HX = HighX(Kind), HY = HighY(Kind);
+    Live.AX[Idx(q)] = Saturated<C>(HX ? x - X2 : X1 - x);
+    Live.AY[Idx(q)] = Saturated<C>(HY ? y - Y2 : Y1 - y);
+    NarrowRooms(Live, q, X1, Y1, X2, Y2);
   }
 
-  // PlacePiece's twelve steps, with the same result. The eight new points
-  // are tested against the placed pieces in one pass (the pieces do not
-  // change while they are appended), the dead-markings at the four corners
-  // (steps 1, 4, 7, 10) and the final cover test are folded into one pass
-  // over the points that existed before, and a new point is marked dead
-  // when a corner step after it falls on it. ScanPos is the position of
-  // point j in the live list; the result is where a scan that placed the
-  // piece there goes on.
-  std::int32_t Place(TLayout<C>& Layout, std::int32_t j, std::int32_t o, std::int32_t i, TUndoLog* Undo,
-                     std::int32_t ScanPos) const {
+  // Narrows the rooms of entry q for a piece whose footprint grown by K is
+  // (GX1, GY1)-(GX2, GY2): a piece anchored there that reaches into it
+  // along a strip one unit wide beside the point overlaps it, whatever its
+  // other extent (which is at least 1).
+  void NarrowRooms(TLiveList<C>& Live, std::int32_t q, C GX1, C GY1, C GX2, C GY2) const {
+    const std::int32_t Kind = Live.Kind[Idx(q)];
+    const C x = Live.X[Idx(q)], y = Live.Y[Idx(q)];
+    const bool HX = HighX(Kind), HY = HighY(Kind);
+    const C YS = HY ? y - 1 : y, XS = HX ? x - 1 : x;
+    if (GY1 <= YS && YS < GY2 && (HX ? GX1 < x : x < GX2)) {
+      const std::int32_t d = Saturated<C>(std::max<C>(0, HX ? x - GX2 : GX1 - x));
+      Live.RX[Idx(q)] = std::min(Live.RX[Idx(q)], d);
+    }
+    if (GX1 <= XS && XS < GX2 && (HY ? GY1 < y : y < GY2)) {
+      const std::int32_t d = Saturated<C>(std::max<C>(0, HY ? y - GY2 : GY1 - y));
+      Live.RY[Idx(q)] = std::min(Live.RY[Idx(q)], d);
+    }
+  }
+
+  // PlacePiece's twelve steps, with the same result, for the piece anchored
+  // on entry q. The eight new points are tested against the placed pieces in
+  // one pass (the pieces do not change while they are appended), the
+  // dead-markings at the four corners (steps 1, 4, 7, 10) and the final cover
+  // test are folded into one pass over the points that existed before, which
+  // also narrows their rooms by the new piece, and a new point is marked dead
+  // when a corner step after it falls on it.
+  void Place(TLayout<C>& L, std::int32_t q, std::int32_t o, std::int32_t i) const {
     const TExtent& E = Extent_[Idx(o)][Idx(i)];
-    const TPoint& Point = Layout.Points[Idx(j)];
-    const C PX = Point.HighX ? C(Point.X) - E.X : C(Point.X);
-    const C PY = Point.HighY ? C(Point.Y) - E.Y : C(Point.Y);
-    const auto r = Idx(Layout.RectCount++);
-    Layout.Rects[r] = TPlacedRect{i, static_cast<TLength>(PX), static_cast<TLength>(PY), static_cast<std::uint8_t>(o)};
-    const TBox<C> B{PX, PY, PX + E.X, PY + E.Y};
-    Layout.Boxes[r] = B;
+    C PX, PY;
+    Corner(L, q, E, PX, PY);
+    const auto r = Idx(L.RectCount++);
+    L.ObjNo[r] = i;
+    L.Rotated[r] = static_cast<std::uint8_t>(o);
+    L.X1[r + Lanes] = PX;
+    L.Y1[r + Lanes] = PY;
+    L.GX2[r + Lanes] = PX + E.X + K_;
+    L.GY2[r + Lanes] = PY + E.Y + K_;
+    const C BX1 = PX, BY1 = PY, BX2 = PX + E.X, BY2 = PY + E.Y;
 
     // The new points in step order (2, 3, 5, 6, 8, 9, 11, 12), each with the
     // group of corner markings it follows.
@@ -452,118 +713,219 @@ class TSearch {
       int Group;
       bool Keep;
     };
-    TNew New[8] = {{pkMaxMin, B.X1 - K_, B.Y1, 0, true}, {pkMinMax, B.X1, B.Y1 - K_, 0, true},
-                   {pkMinMin, B.X2 + K_, B.Y1, 1, true}, {pkMaxMax, B.X2, B.Y1 - K_, 1, true},
-                   {pkMaxMax, B.X1 - K_, B.Y2, 2, true}, {pkMinMin, B.X1, B.Y2 + K_, 2, true},
-                   {pkMinMax, B.X2 + K_, B.Y2, 3, true}, {pkMaxMin, B.X2, B.Y2 + K_, 3, true}};
+    TNew New[8] = {{pkMaxMin, BX1 - K_, BY1, 0, true}, {pkMinMax, BX1, BY1 - K_, 0, true},
+                   {pkMinMin, BX2 + K_, BY1, 1, true}, {pkMaxMax, BX2, BY1 - K_, 1, true},
+                   {pkMaxMax, BX1 - K_, BY2, 2, true}, {pkMinMin, BX1, BY2 + K_, 2, true},
+                   {pkMinMax, BX2 + K_, BY2, 3, true}, {pkMaxMin, BX2, BY2 + K_, 3, true}};
+    for (TNew& N : New) N.Keep = N.X >= 0 && N.X <= SheetLength_ && N.Y >= 0 && N.Y <= SheetWidth_;
+    KeepUncovered(L, New, BX1, BY1, BX2, BY2);
+
+    // New points never lie strictly inside the new piece grown by K (they
+    // were refused above), so only the old ones can be covered or sit on its
+    // corners.
+    UpdateOld(L, BX1, BY1, BX2, BY2);
+
+    // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
+    const C CX[4] = {BX1, BX2, BX1, BX2};
+    const C CY[4] = {BY1, BY1, BY2, BY2};
+    for (const TNew& N : New) {
+      if (!N.Keep || L.PointCount >= MaxPoints) continue;
+      const std::int32_t k = L.PointCount++;
+      TPoint<C>& Added = L.Points[Idx(k)];
+      Added = TPoint<C>{N.X, N.Y, N.Kind};
+      for (int c = N.Group + 1; c < 4; ++c)
+        if (N.X == CX[c] && N.Y == CY[c]) Added.Kind = pkDead;
+      if (Added.Kind != pkDead) AddLive(L, k);
+    }
+  }
+
+  // Clears Keep of the new points that lie strictly inside a placed piece
+  // grown by K.
+  template <class TNew>
+  void KeepUncovered(const TLayout<C>& L, TNew (&New)[8], C BX1, C BY1, C BX2, C BY2) const {
+    auto Covers = [&](std::size_t b) {
+      for (TNew& N : New)
+        if (N.Keep && L.X1[b] < N.X + K_ && N.X < L.GX2[b] && L.Y1[b] < N.Y + K_ && N.Y < L.GY2[b]) N.Keep = false;
+    };
+    if constexpr (Narrow) {
+      // The new points lie on the new piece grown by K: only pieces whose
+      // grown footprint reaches that box can cover one, and the new piece
+      // itself covers none.
+#if defined(__SSE2__)
+      const __m128i MinX = _mm_set1_epi32(BX1 - K_), MaxX = _mm_set1_epi32(BX2 + 2 * K_),
+                    MinY = _mm_set1_epi32(BY1 - K_), MaxY = _mm_set1_epi32(BY2 + 2 * K_);
+      for (std::int32_t r = L.RectCount - 1 - Lanes; r > -Lanes; r -= Lanes) {
+        const std::size_t b = Idx(r + Lanes);
+        const __m128i Near = _mm_and_si128(
+            _mm_and_si128(_mm_cmpgt_epi32(LoadV(&L.GX2[b]), MinX), _mm_cmpgt_epi32(MaxX, LoadV(&L.X1[b]))),
+            _mm_and_si128(_mm_cmpgt_epi32(LoadV(&L.GY2[b]), MinY), _mm_cmpgt_epi32(MaxY, LoadV(&L.Y1[b]))));
+        for (unsigned Bits = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(Near))); Bits != 0;
+             Bits &= Bits - 1)
+          Covers(b + static_cast<std::size_t>(__builtin_ctz(Bits)));
+      }
+      return;
+#endif
+    }
+    // A placed piece whose grown footprint misses the box around all eight
+    // points covers none of them.
     C MinX = std::numeric_limits<C>::max(), MinY = MinX, MaxX = std::numeric_limits<C>::min(), MaxY = MaxX;
-    for (TNew& N : New) {
-      N.Keep = N.X >= 0 && N.X <= SheetLength_ && N.Y >= 0 && N.Y <= SheetWidth_;
+    for (const TNew& N : New) {
       MinX = std::min(MinX, N.X);
       MaxX = std::max(MaxX, N.X);
       MinY = std::min(MinY, N.Y);
       MaxY = std::max(MaxY, N.Y);
     }
-    // A placed piece whose grown footprint misses the box around all eight
-    // points covers none of them.
-    for (std::int32_t k = 0; k < Layout.RectCount; ++k) {
-      const TBox<C>& R = Layout.Boxes[Idx(k)];
-      if (R.X2 + K_ <= MinX || R.X1 - K_ >= MaxX || R.Y2 + K_ <= MinY || R.Y1 - K_ >= MaxY) continue;
-      for (TNew& N : New)
-        if (N.Keep && InsideGrown(R, N.X, N.Y)) N.Keep = false;
+    for (std::int32_t k = 0; k < L.RectCount; ++k) {
+      const std::size_t b = Idx(k + Lanes);
+      if (L.GX2[b] <= MinX || L.X1[b] - K_ >= MaxX || L.GY2[b] <= MinY || L.Y1[b] - K_ >= MaxY) continue;
+      Covers(b);
     }
-
-    // New points never lie strictly inside the new piece grown by K (they
-    // were refused above), so only the old ones can be covered or sit on its
-    // corners. The live list is compacted on the way. With K >= 0 and no
-    // negative sizes the corners lie on the grown footprint, so a point
-    // outside it stays.
-    const C GX1 = B.X1 - K_, GY1 = B.Y1 - K_, GX2 = B.X2 + K_, GY2 = B.Y2 + K_;
-    const bool Near = K_ >= 0 && !Negative_;
-    auto Dies = [&](const TPoint& P) {
-      const C x = P.X, y = P.Y;
-      if (Near && (x < GX1 || x > GX2 || y < GY1 || y > GY2)) return false;
-      const bool AtCorner = (x == B.X1 || x == B.X2) && (y == B.Y1 || y == B.Y2);
-      return AtCorner || (GX1 < x && x < GX2 && GY1 < y && y < GY2);
-    };
-    TLiveList& Live = Layout.Live;
-    std::int32_t Kept = 0, Next = 0;
-    for (std::int32_t q = 0; q < Live.Count; ++q) {
-      const std::int32_t k = Live.Index[Idx(q)];
-      TPoint& P = Layout.Points[Idx(k)];
-      if (Dies(P)) {
-        if (Undo) {
-          Undo->Index[Idx(Undo->Count)] = k;
-          Undo->Kind[Idx(Undo->Count)] = P.Kind;
-          ++Undo->Count;
-        }
-        P.Kind = pkDead;
-      } else {
-        // Entries move only once a point before them has died.
-        if (Kept != q) Live.Move(Kept, q);
-        ++Kept;
-      }
-      if (q == ScanPos) Next = Kept;
-    }
-    Live.Count = Kept;
-
-    // Corners in step order: (X1, Y1), (X2, Y1), (X1, Y2), (X2, Y2).
-    const C CX[4] = {B.X1, B.X2, B.X1, B.X2};
-    const C CY[4] = {B.Y1, B.Y1, B.Y2, B.Y2};
-    for (const TNew& N : New) {
-      if (!N.Keep || Layout.PointCount >= MaxPoints) continue;
-      const std::int32_t k = Layout.PointCount++;
-      TPoint& Added = Layout.Points[Idx(k)];
-      Added = PointOf(static_cast<TLength>(N.X), static_cast<TLength>(N.Y), N.Kind);
-      for (int c = N.Group + 1; c < 4; ++c)
-        if (N.X == CX[c] && N.Y == CY[c]) Added.Kind = pkDead;
-      if (Added.Kind != pkDead) AddLive(Layout, Live.Count++, k);
-    }
-    if (Undo) Undo->AddedLive = Live.Count - Kept;
-    return Next;
+    (void)BX1, (void)BY1, (void)BX2, (void)BY2;
   }
 
-  float Rate(TLayout<C>& Layout) const {
-    // CalcJobRate reads only the sheet and the placed pieces.
-    Job_->SheetNo = Layout.SheetNo;
-    Job_->RectCount = Layout.RectCount;
-    std::copy_n(Layout.Rects.begin(), Layout.RectCount, Job_->Rects.At(1));
-    return CalcJobRate(Task_, *Job_);
+  // The pass over the old entries for a new piece (BX1, BY1)-(BX2, BY2):
+  // the points on its corners or strictly inside it grown by K die; the
+  // rooms of the others are narrowed by it; the layout's bounds are
+  // recomputed.
+  void UpdateOld(TLayout<C>& L, C BX1, C BY1, C BX2, C BY2) const {
+    TLiveList<C>& Live = L.Live;
+    const C GX1 = BX1 - K_, GY1 = BY1 - K_, GX2 = BX2 + K_, GY2 = BY2 + K_;
+    auto Dies = [&](C x, C y) {
+      const bool AtCorner = (x == BX1 || x == BX2) && (y == BY1 || y == BY2);
+      return AtCorner || (GX1 < x && x < GX2 && GY1 < y && y < GY2);
+    };
+    if constexpr (Narrow) {
+#if defined(__SSE2__)
+      // With K >= 0 and sizes positive the corners lie on the grown
+      // footprint, so a point outside it stays.
+      const __m128i Dead = _mm_set1_epi32(pkDead), One = _mm_set1_epi32(1), Two = _mm_set1_epi32(2),
+                    Zero = _mm_setzero_si128();
+      const __m128i VGX1 = _mm_set1_epi32(GX1), VGY1 = _mm_set1_epi32(GY1), VGX2 = _mm_set1_epi32(GX2),
+                    VGY2 = _mm_set1_epi32(GY2);
+      const __m128i VGX1m = _mm_set1_epi32(GX1 - 1), VGY1m = _mm_set1_epi32(GY1 - 1),
+                    VGX2p = _mm_set1_epi32(GX2 + 1), VGY2p = _mm_set1_epi32(GY2 + 1);
+      __m128i MW = _mm_set1_epi32(Never), MH = MW, MM = MW;
+      for (std::int32_t q = 0; q < Live.Count; q += Lanes) {
+        const std::size_t a = Idx(q);
+        const __m128i X = LoadV(&Live.X[a]), Y = LoadV(&Live.Y[a]), Kind = LoadV(&Live.Kind[a]);
+        __m128i RX = LoadV(&Live.RX[a]), RY = LoadV(&Live.RY[a]);
+        const __m128i HX = _mm_cmpeq_epi32(_mm_and_si128(Kind, Two), Two);
+        const __m128i HY = _mm_cmpeq_epi32(_mm_and_si128(Kind, One), One);
+        // Along X, in the strip beside the point: y..y+1, or y-1..y.
+        const __m128i YS = _mm_add_epi32(Y, HY);
+        const __m128i StripX = _mm_and_si128(_mm_cmpgt_epi32(YS, VGY1m), _mm_cmpgt_epi32(VGY2, YS));
+        const __m128i BlockX =
+            _mm_and_si128(StripX, Select(HX, _mm_cmpgt_epi32(X, VGX1), _mm_cmpgt_epi32(VGX2, X)));
+        __m128i DX = Select(HX, _mm_sub_epi32(X, VGX2), _mm_sub_epi32(VGX1, X));
+        DX = _mm_and_si128(DX, _mm_cmpgt_epi32(DX, Zero));
+        RX = Select(_mm_and_si128(BlockX, _mm_cmpgt_epi32(RX, DX)), DX, RX);
+        const __m128i XS = _mm_add_epi32(X, HX);
+        const __m128i StripY = _mm_and_si128(_mm_cmpgt_epi32(XS, VGX1m), _mm_cmpgt_epi32(VGX2, XS));
+        const __m128i BlockY =
+            _mm_and_si128(StripY, Select(HY, _mm_cmpgt_epi32(Y, VGY1), _mm_cmpgt_epi32(VGY2, Y)));
+        __m128i DY = Select(HY, _mm_sub_epi32(Y, VGY2), _mm_sub_epi32(VGY1, Y));
+        DY = _mm_and_si128(DY, _mm_cmpgt_epi32(DY, Zero));
+        RY = Select(_mm_and_si128(BlockY, _mm_cmpgt_epi32(RY, DY)), DY, RY);
+        StoreV(&Live.RX[a], RX);
+        StoreV(&Live.RY[a], RY);
+
+        const __m128i Near = _mm_andnot_si128(
+            _mm_cmpeq_epi32(Kind, Dead),
+            _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(X, VGX1m), _mm_cmpgt_epi32(VGX2p, X)),
+                          _mm_and_si128(_mm_cmpgt_epi32(Y, VGY1m), _mm_cmpgt_epi32(VGY2p, Y))));
+        unsigned Bits = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(Near)));
+        if (Bits != 0) {
+          for (; Bits != 0; Bits &= Bits - 1) {
+            const std::int32_t e = q + __builtin_ctz(Bits);
+            if (e < Live.Count && Dies(Live.X[Idx(e)], Live.Y[Idx(e)])) Kill(L, e);
+          }
+          RX = LoadV(&Live.RX[a]);
+          RY = LoadV(&Live.RY[a]);
+        }
+        const __m128i AX = LoadV(&Live.AX[a]), AY = LoadV(&Live.AY[a]);
+        MW = Max32(MW, RX);
+        MH = Max32(MH, RY);
+        MM = Max32(MM, Max32(Min32(Min32(RX, AX), RY), Min32(RX, Min32(RY, AY))));
+      }
+      L.MaxW = MaxLane(MW);
+      L.MaxH = MaxLane(MH);
+      L.MaxMin = MaxLane(MM);
+      return;
+#endif
+    }
+    const bool Near = K_ >= 0 && !Negative_;
+    std::int32_t MW = Never, MH = Never, MM = Never;
+    for (std::int32_t q = 0; q < Live.Count; ++q) {
+      const std::size_t a = Idx(q);
+      if (Live.Kind[a] == pkDead) continue;
+      const C x = Live.X[a], y = Live.Y[a];
+      if (!(Near && (x < GX1 || x > GX2 || y < GY1 || y > GY2)) && Dies(x, y)) {
+        Kill(L, q);
+        continue;
+      }
+      if (Monotone_) NarrowRooms(Live, q, GX1, GY1, GX2, GY2);
+      const std::int32_t RX = Live.RX[a], RY = Live.RY[a];
+      MW = std::max(MW, RX);
+      MH = std::max(MH, RY);
+      MM = std::max({MM, std::min(std::min(RX, Live.AX[a]), RY), std::min(RX, std::min(RY, Live.AY[a]))});
+    }
+    L.MaxW = MW;
+    L.MaxH = MH;
+    L.MaxMin = MM;
+  }
+
+  float Rate(const TLayout<C>& L) const {
+    // CalcJobRate reads only the sheet and the pieces' numbers.
+    TJob& Job = Space_.Job;
+    Job.SheetNo = L.SheetNo;
+    Job.RectCount = L.RectCount;
+    for (std::int32_t r = 0; r < L.RectCount; ++r) Job.Rects[r + 1].ObjNo = L.ObjNo[Idx(r)];
+    return CalcJobRate(Task_, Job);
   }
 
   // ----------------------------------------------------- the guillotine test
   //
   // IsGuillotine on the footprints: the first cut in candidate order (across
   // X at the pieces' X values in list order, then across Y), then both sides.
+  // A cut at Q has a piece on its low side when the piece's far end with the
+  // knife's path, X2 + K, lies at or before Q.
 
   enum class TSide { Low, High, Across };
 
-  TSide SideOf(const TBox<C>& B, bool AlongY, C Q) const {
-    const C Lo = AlongY ? B.Y1 : B.X1, Hi = AlongY ? B.Y2 : B.X2;
-    if (Hi + K_ <= Q) return TSide::Low;
-    if (Lo >= Q) return TSide::High;
+  static C Lo(const TBox<C>& B, int Axis) { return Axis ? B.Y1 : B.X1; }
+  static C Hi(const TBox<C>& B, int Axis) { return Axis ? B.GY2 : B.GX2; }
+
+  static TSide SideOf(const TBox<C>& B, int Axis, C Q) {
+    if (Hi(B, Axis) <= Q) return TSide::Low;
+    if (Lo(B, Axis) >= Q) return TSide::High;
     return TSide::Across;
   }
 
-  bool FindCut(const TBox<C>* Items, std::int32_t N, bool& AlongY, C& Q) const {
-    for (int Axis = 0; Axis < 2; ++Axis) {
-      AlongY = Axis == 1;
+  static void Gather(const TLayout<C>& L, TBox<C>* Items) {
+    for (std::int32_t r = 0; r < L.RectCount; ++r) {
+      const std::size_t b = Idx(r + Lanes);
+      Items[r] = TBox<C>{L.X1[b], L.Y1[b], L.GX2[b], L.GY2[b]};
+    }
+  }
+
+  bool FindCut(const TBox<C>* Items, std::int32_t N, int& Axis, C& Q) const {
+    for (Axis = 0; Axis < 2; ++Axis) {
       // A cut below every piece's far end plus K has no low side; a cut at
       // the position just tried gives the same answer again. Skipping those
       // leaves the first working cut in candidate order as it was.
       C LowestEnd = std::numeric_limits<C>::max();
-      for (std::int32_t k = 0; k < N; ++k) LowestEnd = std::min(LowestEnd, (AlongY ? Items[k].Y2 : Items[k].X2) + K_);
+      for (std::int32_t k = 0; k < N; ++k) LowestEnd = std::min(LowestEnd, Hi(Items[k], Axis));
       bool Tried = false;
       C LastQ = 0;
       for (std::int32_t c = 0; c < N; ++c) {
-        Q = AlongY ? Items[c].Y1 : Items[c].X1;
+        Q = Lo(Items[c], Axis);
         if (Q < LowestEnd || (Tried && Q == LastQ)) continue;
         Tried = true;
         LastQ = Q;
         std::int32_t Lows = 0, Highs = 0;
         bool Clean = true;
         for (std::int32_t k = 0; k < N && Clean; ++k) {
-          switch (SideOf(Items[k], AlongY, Q)) {
+          switch (SideOf(Items[k], Axis, Q)) {
             case TSide::Low: ++Lows; break;
             case TSide::High: ++Highs; break;
             case TSide::Across: Clean = false; break;
@@ -577,15 +939,15 @@ class TSearch {
 
   bool Separable(std::int32_t Begin, std::int32_t N) {
     if (N <= 3) return true;
-    TBox<C>* Items = Cut_->Items.data() + Begin;
-    bool AlongY = false;
+    TBox<C>* Items = Space_.Cut.Items.data() + Begin;
+    int Axis = 0;
     C Q = 0;
-    if (!FindCut(Items, N, AlongY, Q)) return false;
+    if (!FindCut(Items, N, Axis, Q)) return false;
     std::int32_t Highs = 0, Lows = 0;
     for (std::int32_t k = 0; k < N; ++k)
-      if (SideOf(Items[k], AlongY, Q) == TSide::High) Items[Highs++] = Items[k];
-      else Cut_->Temp[Idx(Lows++)] = Items[k];
-    std::copy_n(Cut_->Temp.begin(), Lows, Items + Highs);
+      if (SideOf(Items[k], Axis, Q) == TSide::High) Items[Highs++] = Items[k];
+      else Space_.Cut.Temp[Idx(Lows++)] = Items[k];
+    std::copy_n(Space_.Cut.Temp.begin(), Lows, Items + Highs);
     return Separable(Begin, Highs) && Separable(Begin + Highs, Lows);
   }
 
@@ -598,9 +960,6 @@ class TSearch {
   // which lets the test below cut at every position at once, and a new piece
   // that a single cut separates from a cuttable layout keeps it cuttable.
   // Other sizes take the candidate order step by step.
-
-  static C Lo(const TBox<C>& B, int Axis) { return Axis ? B.Y1 : B.X1; }
-  static C Hi(const TBox<C>& B, int Axis) { return Axis ? B.Y2 : B.X2; }
 
   static void SortByLo(TBox<C>* Items, std::int32_t N, int Axis) {
     if (Axis)
@@ -618,13 +977,13 @@ class TSearch {
     SortByLo(Items, N, Axis);
     std::int32_t Count = 1;
     Starts[0] = 0;
-    C End = Hi(Items[0], Axis) + K_;
+    C End = Hi(Items[0], Axis);
     for (std::int32_t t = 1; t < N; ++t) {
       if (End <= Lo(Items[t], Axis)) {
         Reach[Count] = End;
         Starts[Count++] = t;
       }
-      End = std::max(End, Hi(Items[t], Axis) + K_);
+      End = std::max(End, Hi(Items[t], Axis));
     }
     Starts[Count] = N;
     return Count;
@@ -634,9 +993,9 @@ class TSearch {
   // position along one axis and test each group.
   bool Splittable(std::int32_t Begin, std::int32_t N, int SkipAxis) {
     if (N <= 3) return true;
-    TBox<C>* Items = Cut_->Items.data() + Begin;
-    std::int32_t Starts[MaxRects + 1];
-    C Reach[MaxRects + 1];
+    TBox<C>* Items = Space_.Cut.Items.data() + Begin;
+    std::int32_t Starts[MaxRects + 2];
+    C Reach[MaxRects + 2];
     for (int Axis = 0; Axis < 2; ++Axis) {
       if (Axis == SkipAxis) continue;
       const std::int32_t Count = Groups(Items, N, Axis, Starts, Reach);
@@ -653,21 +1012,21 @@ class TSearch {
   // along an axis stay free unless P lies across one, so only the groups that
   // P lies in or joins need a look.
   bool SplittableWith(std::int32_t Begin, std::int32_t N, const TBox<C>& P, int SkipAxis) {
-    if (N + 1 <= 3 || AloneBeside(Cut_->Items.data() + Begin, N, P)) return true;
-    TBox<C>* Items = Cut_->Items.data() + Begin;
-    std::int32_t Starts[MaxRects + 1];
-    C Reach[MaxRects + 1];
+    if (N + 1 <= 3 || AloneBeside(Space_.Cut.Items.data() + Begin, N, P)) return true;
+    TBox<C>* Items = Space_.Cut.Items.data() + Begin;
+    std::int32_t Starts[MaxRects + 2];
+    C Reach[MaxRects + 2];
     for (int Axis = 0; Axis < 2; ++Axis) {
       if (Axis == SkipAxis) continue;
       const std::int32_t Count = Groups(Items, N, Axis, Starts, Reach);
       if (Count == 1) continue;
       // The band before group g runs from Reach[g] to the start of group g.
-      const C From = Lo(P, Axis), To = Hi(P, Axis) + K_;
+      const C From = Lo(P, Axis), To = Hi(P, Axis);
       std::int32_t First = 0, Last = Count - 1;
       for (std::int32_t g = 1; g < Count; ++g) {
-        const bool After = From >= Reach[g];                       // P fits above a cut in the band
-        const bool Before = To <= Lo(Items[Starts[g]], Axis);     // P fits below one
-        if (After && Before) return true;                          // P alone in the band
+        const bool After = From >= Reach[g];                    // P fits above a cut in the band
+        const bool Before = To <= Lo(Items[Starts[g]], Axis);  // P fits below one
+        if (After && Before) return true;                       // P alone in the band
         if (After) {
           First = g;
         } else if (Before) {
@@ -688,38 +1047,39 @@ class TSearch {
   }
 
   // Every two pieces at least K apart along X or along Y.
-  bool SpacedApart(const TLayout<C>& Layout) const {
-    for (std::int32_t a = 0; a < Layout.RectCount; ++a)
+  bool SpacedApart(const TLayout<C>& L) const {
+    for (std::int32_t a = 0; a < L.RectCount; ++a)
       for (std::int32_t b = 0; b < a; ++b) {
-        const TBox<C>& A = Layout.Boxes[Idx(a)];
-        const TBox<C>& B = Layout.Boxes[Idx(b)];
-        if (A.X1 < B.X2 + K_ && B.X1 < A.X2 + K_ && A.Y1 < B.Y2 + K_ && B.Y1 < A.Y2 + K_) return false;
+        const std::size_t u = Idx(a + Lanes), v = Idx(b + Lanes);
+        if (L.X1[u] < L.GX2[v] && L.X1[v] < L.GX2[u] && L.Y1[u] < L.GY2[v] && L.Y1[v] < L.GY2[u]) return false;
       }
     return true;
   }
 
   // Whether one through cut separates P from all of Items[0, N).
-  bool AloneBeside(const TBox<C>* Items, std::int32_t N, const TBox<C>& P) const {
+  static bool AloneBeside(const TBox<C>* Items, std::int32_t N, const TBox<C>& P) {
     C MinX = std::numeric_limits<C>::max(), MinY = MinX, MaxX = std::numeric_limits<C>::min(), MaxY = MaxX;
     for (std::int32_t k = 0; k < N; ++k) {
       MinX = std::min(MinX, Items[k].X1);
-      MaxX = std::max(MaxX, Items[k].X2);
+      MaxX = std::max(MaxX, Items[k].GX2);
       MinY = std::min(MinY, Items[k].Y1);
-      MaxY = std::max(MaxY, Items[k].Y2);
+      MaxY = std::max(MaxY, Items[k].GY2);
     }
-    return P.X1 >= MaxX + K_ || P.X2 + K_ <= MinX || P.Y1 >= MaxY + K_ || P.Y2 + K_ <= MinY;
+    return P.X1 >= MaxX || P.GX2 <= MinX || P.Y1 >= MaxY || P.GY2 <= MinY;
   }
 
-  // IsGuillotine of Layout, whose pieces but the last were already tested.
-  bool Guillotine(const TLayout<C>& Layout) {
-    if (Layout.RectCount <= 3) return true;
+  // IsGuillotine of Layout with piece P added; the pieces of Layout passed
+  // it before.
+  bool CuttableWith(const TLayout<C>& L, const TBox<C>& P) {
+    const std::int32_t N = L.RectCount;
+    if (N + 1 <= 3) return true;
+    TBox<C>* Items = Space_.Cut.Items.data();
+    Gather(L, Items);
     if (!Hereditary_) {
-      std::copy_n(Layout.Boxes.begin(), Layout.RectCount, Cut_->Items.begin());
-      return Separable(0, Layout.RectCount);
+      Items[N] = P;
+      return Separable(0, N + 1);
     }
-    const std::int32_t N = Layout.RectCount - 1;
-    std::copy_n(Layout.Boxes.begin(), N, Cut_->Items.begin());
-    return SplittableWith(0, N, Layout.Boxes[Idx(N)], -1);
+    return SplittableWith(0, N, P, -1);
   }
 
   // ------------------------------------------------------------- plumbing
@@ -739,20 +1099,11 @@ class TSearch {
     Path_.append(Buf, static_cast<std::size_t>(Res.ptr - Buf));
   }
 
-  TLevel<C>& LevelAt(std::int32_t Level) {
-    while (Levels_.size() <= Idx(Level)) Levels_.push_back(std::make_unique<TLevel<C>>());
-    return *Levels_[Idx(Level)];
-  }
-
-  struct TRoot {
-    TPending Pending{};
-    TLayout<C> Layout;
-  };
-
   const TPlan& Task_;
-  IProgressLink& Link_;
-  TSearchStats* Stats_;
+  TGate& Gate_;
+  std::uint64_t* Nodes_;
   std::string Path_;
+  TWorkspace<C>& Space_;
   const C SheetLength_, SheetWidth_, K_;
   std::array<std::array<TExtent, MaxObjPlans + 1>, 2> Extent_{};
   std::array<bool, MaxObjPlans + 1> Square_{};
@@ -766,41 +1117,50 @@ class TSearch {
   // The guillotine shortcuts above hold: sizes positive, K >= 0, and the
   // layout the search starts from cuttable (or the material not rigid).
   bool Hereditary_ = false;
-  std::unique_ptr<TRoot> Root_ = std::make_unique<TRoot>();
-  std::vector<std::unique_ptr<TLevel<C>>> Levels_;
-  TUndoLog Undo_;
-  std::unique_ptr<TCutScratch<C>> Cut_ = std::make_unique<TCutScratch<C>>();
-  std::unique_ptr<TJob> Job_ = std::make_unique<TJob>();
 };
 
-// True when sums of up to three of these values cannot leave 64 bits.
-bool FitsNarrow(const TPlan& Task, const TJob& Job) {
-  constexpr TLength Limit = TLength{1} << 60;
-  auto Small = [](TLength V) { return V >= -Limit && V <= Limit; };
+// Which of the three geometry types the search of Layout runs on.
+enum class TWidth { Narrow, Normal, Wide };
+
+TWidth WidthFor(const TPlan& Task, const TJob& Job) {
+  auto Within = [](TLength V, TLength Limit) { return V >= -Limit && V <= Limit; };
   const TSrcRect& Sheet = Task.SrcRects[Job.SheetNo];
-  if (!Small(Sheet.Length) || !Small(Sheet.Width) || !Small(Task.KnifeWidth)) return false;
-  for (std::int32_t i = 1; i <= Task.ObjCount; ++i)
-    if (!Small(Task.ObjPlans[i].Length) || !Small(Task.ObjPlans[i].Width)) return false;
-  for (std::int32_t k = 1; k <= Job.PointCount; ++k)
-    if (!Small(Job.Points[k].X) || !Small(Job.Points[k].Y)) return false;
-  for (std::int32_t k = 1; k <= Job.RectCount; ++k)
-    if (!Small(Job.Rects[k].X) || !Small(Job.Rects[k].Y)) return false;
-  return true;
+  for (const TLength Limit : {TLength{1} << 26, TLength{1} << 60}) {
+    const bool Narrow = Limit == TLength{1} << 26;
+    bool Ok = Within(Sheet.Length, Limit) && Within(Sheet.Width, Limit) && Within(Task.KnifeWidth, Limit);
+    // The 32-bit path leaves out the tests that only odd sizes need.
+    if (Narrow) Ok = Ok && Task.KnifeWidth >= 0;
+    for (std::int32_t i = 1; i <= Task.ObjCount && Ok; ++i) {
+      const TObjPlan& O = Task.ObjPlans[i];
+      Ok = Within(O.Length, Limit) && Within(O.Width, Limit) && (!Narrow || (O.Length > 0 && O.Width > 0));
+    }
+    for (std::int32_t k = 1; k <= Job.PointCount && Ok; ++k)
+      Ok = Within(Job.Points[k].X, Limit) && Within(Job.Points[k].Y, Limit);
+    for (std::int32_t k = 1; k <= Job.RectCount && Ok; ++k)
+      Ok = Within(Job.Rects[k].X, Limit) && Within(Job.Rects[k].Y, Limit);
+    if (Ok) return Narrow ? TWidth::Narrow : TWidth::Normal;
+  }
+  return TWidth::Wide;
 }
 
 template <class C>
 void RunSearch(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path, IProgressLink& Link,
                TSearchStats* Stats) {
-  auto Search = std::make_unique<TSearch<C>>(Task, Task.SrcRects[Layout.SheetNo], Link, Stats, Path);
-  Search->Run(Level, Layout);
+  TLinkGate Gate(Link);
+  TSearch<C> Search(Task, Task.SrcRects[Layout.SheetNo], Gate, Stats ? &Stats->Nodes : nullptr, Path,
+                    ThreadWorkspace<C>());
+  Search.Load(Layout);
+  // A search stopped at once leaves the job as it was.
+  if (Search.Run(Level)) Search.Store(Layout);
 }
 
 }  // namespace
 
 void SearchLayout(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path,
                   IProgressLink& Link, TSearchStats* Stats) {
-  if (FitsNarrow(Task, Layout))
-    RunSearch<std::int64_t>(Task, Layout, Level, Path, Link, Stats);
-  else
-    RunSearch<TWide>(Task, Layout, Level, Path, Link, Stats);
+  switch (WidthFor(Task, Layout)) {
+    case TWidth::Narrow: RunSearch<std::int32_t>(Task, Layout, Level, Path, Link, Stats); break;
+    case TWidth::Normal: RunSearch<std::int64_t>(Task, Layout, Level, Path, Link, Stats); break;
+    case TWidth::Wide: RunSearch<TWide>(Task, Layout, Level, Path, Link, Stats); break;
+  }
 }
