@@ -92,6 +92,9 @@ struct TLayout {
   // larger of the two extents' minimum that the entries let through: a
   // piece beyond one of them fits nowhere.
   std::int32_t MaxW = Never, MaxH = Never, MaxMin = Never;
+  // The entries narrowed since the bounds were computed: they still hold,
+  // but may be tightened.
+  bool Loose = false;
   std::array<TPoint<C>, MaxPoints> Points;  // numbered from 0 here
   std::array<std::int32_t, MaxRects> ObjNo;
   std::array<std::uint8_t, MaxRects> Rotated;
@@ -165,6 +168,7 @@ void CopyUsed(TLayout<C>& Dst, const TLayout<C>& Src) {
   Dst.MaxW = Src.MaxW;
   Dst.MaxH = Src.MaxH;
   Dst.MaxMin = Src.MaxMin;
+  Dst.Loose = Src.Loose;
   const auto Points = static_cast<std::size_t>(Src.PointCount), Rects = static_cast<std::size_t>(Src.RectCount);
   std::copy_n(Src.Points.begin(), Points, Dst.Points.begin());
   std::copy_n(Src.ObjNo.begin(), Rects, Dst.ObjNo.begin());
@@ -244,6 +248,11 @@ inline __m128i Max32(__m128i A, __m128i B) { return Select(_mm_cmpgt_epi32(A, B)
 inline std::int32_t MaxLane(__m128i V) {
   V = Max32(V, _mm_shuffle_epi32(V, _MM_SHUFFLE(1, 0, 3, 2)));
   V = Max32(V, _mm_shuffle_epi32(V, _MM_SHUFFLE(2, 3, 0, 1)));
+  return _mm_cvtsi128_si32(V);
+}
+inline std::int32_t MinLane(__m128i V) {
+  V = Min32(V, _mm_shuffle_epi32(V, _MM_SHUFFLE(1, 0, 3, 2)));
+  V = Min32(V, _mm_shuffle_epi32(V, _MM_SHUFFLE(2, 3, 0, 1)));
   return _mm_cvtsi128_si32(V);
 }
 inline __m128i LoadV(const std::int32_t* P) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(P)); }
@@ -448,8 +457,42 @@ class TSearch {
   }
 
   // Whether the bounds of Layout rule out a piece of extents E everywhere.
-  static bool FitsNowhere(const TLayout<C>& Layout, const TExtent& E) {
+  static bool FitsNowhere(TLayout<C>& Layout, const TExtent& E) {
+    if (Layout.Loose && !(E.X32 > Layout.MaxW || E.Y32 > Layout.MaxH || E.Min32 > Layout.MaxMin))
+      Bound(Layout);
     return E.X32 > Layout.MaxW || E.Y32 > Layout.MaxH || E.Min32 > Layout.MaxMin;
+  }
+
+  // Computes the layout's bounds from its entries.
+  static void Bound(TLayout<C>& L) {
+    const TLiveList<C>& Live = L.Live;
+    L.Loose = false;
+#if defined(__SSE2__)
+    __m128i MW = _mm_set1_epi32(Never), MH = MW, MM = MW;
+    for (std::int32_t q = 0; q < Live.Count; q += Lanes) {
+      const std::size_t a = Idx(q);
+      const __m128i RX = LoadV(&Live.RX[a]), RY = LoadV(&Live.RY[a]), AX = LoadV(&Live.AX[a]),
+                    AY = LoadV(&Live.AY[a]);
+      MW = Max32(MW, RX);
+      MH = Max32(MH, RY);
+      MM = Max32(MM, Max32(Min32(Min32(RX, AX), RY), Min32(RX, Min32(RY, AY))));
+    }
+    L.MaxW = MaxLane(MW);
+    L.MaxH = MaxLane(MH);
+    L.MaxMin = MaxLane(MM);
+#else
+    std::int32_t MW = Never, MH = Never, MM = Never;
+    for (std::int32_t q = 0; q < Live.Count; ++q) {
+      const std::size_t a = Idx(q);
+      const std::int32_t RX = Live.RX[a], RY = Live.RY[a];
+      MW = std::max(MW, RX);
+      MH = std::max(MH, RY);
+      MM = std::max({MM, std::min(std::min(RX, Live.AX[a]), RY), std::min(RX, std::min(RY, Live.AY[a]))});
+    }
+    L.MaxW = MW;
+    L.MaxH = MH;
+    L.MaxMin = MM;
+#endif
   }
 
   void Branch(std::int32_t Level, const TPending& Pending, TLayout<C>& Layout) {
@@ -567,10 +610,53 @@ class TSearch {
     Live.RY[q] = RY;
     Live.AX[q] = Open;
     Live.AY[q] = Open;
-    L.MaxW = std::max(L.MaxW, RX);
-    L.MaxH = std::max(L.MaxH, RY);
-    L.MaxMin = std::max(L.MaxMin, std::min(RX, RY));
     SetPadding(Live, Live.Count + Lanes - 1);
+    // A new point next to placed pieces starts with its rooms narrowed by
+    // them, so that the layout's bounds are tight at once.
+    if (Monotone_ && Usable) NarrowByAll(L, static_cast<std::int32_t>(q));
+    L.MaxW = std::max(L.MaxW, Live.RX[q]);
+    L.MaxH = std::max(L.MaxH, Live.RY[q]);
+    L.MaxMin = std::max(L.MaxMin, std::min(Live.RX[q], Live.RY[q]));
+  }
+
+  // Narrows the rooms of entry q by every placed piece.
+  void NarrowByAll(TLayout<C>& L, std::int32_t q) const {
+    TLiveList<C>& Live = L.Live;
+    if constexpr (Narrow) {
+#if defined(__SSE2__)
+      const std::int32_t Kind = Live.Kind[Idx(q)];
+      const bool HX = HighX(Kind), HY = HighY(Kind);
+      const C x = Live.X[Idx(q)], y = Live.Y[Idx(q)];
+      const __m128i VX = _mm_set1_epi32(x), VY = _mm_set1_epi32(y), VK = _mm_set1_epi32(K_);
+      // The strips beside the point, one unit wide: YS..YS+1 along X, XS..XS+1 along Y.
+      const C YS = HY ? y - 1 : y, XS = HX ? x - 1 : x;
+      const __m128i VYS = _mm_set1_epi32(YS), VYS1 = _mm_set1_epi32(YS + 1), VXS = _mm_set1_epi32(XS),
+                    VXS1 = _mm_set1_epi32(XS + 1), Zero = _mm_setzero_si128(), Opened = _mm_set1_epi32(Open);
+      __m128i RX = Opened, RY = Opened;
+      for (std::int32_t r = L.RectCount - Lanes; r > -Lanes; r -= Lanes) {
+        const std::size_t b = Idx(r + Lanes);
+        const __m128i GX1 = _mm_sub_epi32(LoadV(&L.X1[b]), VK), GY1 = _mm_sub_epi32(LoadV(&L.Y1[b]), VK);
+        const __m128i GX2 = LoadV(&L.GX2[b]), GY2 = LoadV(&L.GY2[b]);
+        const __m128i InStripX = _mm_and_si128(_mm_cmpgt_epi32(VYS1, GY1), _mm_cmpgt_epi32(GY2, VYS));
+        const __m128i AheadX = HX ? _mm_cmpgt_epi32(VX, GX1) : _mm_cmpgt_epi32(GX2, VX);
+        __m128i DX = HX ? _mm_sub_epi32(VX, GX2) : _mm_sub_epi32(GX1, VX);
+        DX = _mm_and_si128(DX, _mm_cmpgt_epi32(DX, Zero));
+        RX = Min32(RX, Select(_mm_and_si128(InStripX, AheadX), DX, Opened));
+        const __m128i InStripY = _mm_and_si128(_mm_cmpgt_epi32(VXS1, GX1), _mm_cmpgt_epi32(GX2, VXS));
+        const __m128i AheadY = HY ? _mm_cmpgt_epi32(VY, GY1) : _mm_cmpgt_epi32(GY2, VY);
+        __m128i DY = HY ? _mm_sub_epi32(VY, GY2) : _mm_sub_epi32(GY1, VY);
+        DY = _mm_and_si128(DY, _mm_cmpgt_epi32(DY, Zero));
+        RY = Min32(RY, Select(_mm_and_si128(InStripY, AheadY), DY, Opened));
+      }
+      Live.RX[Idx(q)] = std::min(Live.RX[Idx(q)], MinLane(RX));
+      Live.RY[Idx(q)] = std::min(Live.RY[Idx(q)], MinLane(RY));
+      return;
+#endif
+    }
+    for (std::int32_t r = 0; r < L.RectCount; ++r) {
+      const std::size_t b = Idx(r + Lanes);
+      NarrowRooms(Live, q, L.X1[b] - K_, L.Y1[b] - K_, L.GX2[b], L.GY2[b]);
+    }
   }
 
   void Kill(TLayout<C>& L, std::int32_t q) const {
@@ -664,6 +750,7 @@ class TSearch {
     Live.AX[Idx(q)] = Saturated<C>(HX ? x - X2 : X1 - x);
     Live.AY[Idx(q)] = Saturated<C>(HY ? y - Y2 : Y1 - y);
     NarrowRooms(Live, q, X1, Y1, X2, Y2);
+    L.Loose = true;
   }
 
   // Narrows the rooms of entry q for a piece whose footprint grown by K is
@@ -850,6 +937,7 @@ class TSearch {
       L.MaxW = MaxLane(MW);
       L.MaxH = MaxLane(MH);
       L.MaxMin = MaxLane(MM);
+      L.Loose = false;
       return;
 #endif
     }
@@ -872,6 +960,7 @@ class TSearch {
     L.MaxW = MW;
     L.MaxH = MH;
     L.MaxMin = MM;
+    L.Loose = false;
   }
 
   float Rate(const TLayout<C>& L) const {
