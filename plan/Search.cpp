@@ -5,10 +5,13 @@
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <atomic>
+#include <mutex>
 #include <type_traits>
 #include <vector>
 
 #include "Geometry.h"
+#include "SearchTeam.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -339,19 +342,85 @@ class TLinkGate final : public TGate {
   IProgressLink& Link_;
 };
 
+// What the threads of a team share while they work through the trials of
+// the top level.
+struct TTeamState {
+  std::atomic<std::int32_t> Next{0};    // the next trial to take
+  std::atomic<std::int32_t> Cutoff{0};  // no trial after this one can be taken
+  std::atomic<bool> Stop{false};        // the user asked to stop
+};
+
+// The node text a helper thread shows, for the calculation's thread to hand on.
+struct TPathSlot {
+  std::mutex Mutex;
+  std::string Path;
+  std::int32_t Trial = -1;  // the trial it belongs to; -1 when none
+};
+
+// The gate of a thread of a team, working on trial Trial. Trials after the
+// cutoff are given up at once: their results are thrown away. Only the
+// calculation's own thread has the link.
+class TTeamGate final : public TGate {
+ public:
+  TTeamGate(TTeamState& State, IProgressLink* Link, TPathSlot& Slot) : State_(State), Link_(Link), Slot_(Slot) {}
+  std::int32_t Trial = 0;
+
+  bool Enter() override {
+    if (Link_) Link_->ProcessMessages();
+    return Stopped();
+  }
+  bool Stopped() override {
+    if (Link_ && Link_->StopRequested()) State_.Stop.store(true, std::memory_order_relaxed);
+    return State_.Stop.load(std::memory_order_relaxed) || Trial > State_.Cutoff.load(std::memory_order_relaxed);
+  }
+  void Branching(const std::string& Path) override {
+    if (Link_) {
+      Link_->SetNodeText(Path);
+      Link_->RepaintProgress();
+      return;
+    }
+    std::lock_guard<std::mutex> Lock(Slot_.Mutex);
+    Slot_.Path = Path;
+    Slot_.Trial = Trial;
+  }
+
+ private:
+  TTeamState& State_;
+  IProgressLink* Link_;
+  TPathSlot& Slot_;
+};
+
+// The outcome of one trial of the top level.
+struct TTrialResult {
+  bool Ran = false;       // taken by a thread
+  bool Searched = false;  // its node did not see the stop at once
+  bool StopSeen = false;  // the stop was asked for when it ended
+  float Rate = 0;
+  std::uint64_t Nodes = 0;
+  std::vector<TCornerPoint> Points;
+  std::vector<TPlacedRect> Rects;
+};
+
 template <class C>
 class TSearch {
  public:
   TSearch(const TPlan& Task, const TSrcRect& Sheet, TGate& Gate, std::uint64_t* Nodes, const std::string& Path,
           TWorkspace<C>& Space)
+      : TSearch(Task, static_cast<C>(Sheet.Length), static_cast<C>(Sheet.Width), Gate, Path, Space) {
+    Nodes_ = Nodes;
+  }
+
+ private:
+  TSearch(const TPlan& Task, C SheetLength, C SheetWidth, TGate& Gate, const std::string& Path,
+          TWorkspace<C>& Space)
       : Task_(Task),
-        Gate_(Gate),
-        Nodes_(Nodes),
+        Gate_(&Gate),
+        Nodes_(nullptr),
         Path_(Path),
         Space_(Space),
-        SheetLength_(Sheet.Length),
-        SheetWidth_(Sheet.Width),
-        K_(Task.KnifeWidth) {
+        SheetLength_(SheetLength),
+        SheetWidth_(SheetWidth),
+        K_(static_cast<C>(Task.KnifeWidth)) {
     Monotone_ = Task.KnifeWidth >= 0;
     for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
       const TObjPlan& O = Task.ObjPlans[i];
@@ -369,6 +438,8 @@ class TSearch {
     Hereditary_ = Monotone_;
     Path_.reserve(Path.size() + 32 * static_cast<std::size_t>(std::clamp(Task.SearchDepth, 0, 16) + 1));
   }
+
+ public:
 
   // Loads Job into the workspace's root layout; false when the search must
   // not start (a full placed list still searches: it places nothing).
@@ -408,6 +479,14 @@ class TSearch {
     }
   }
 
+  // Spreads the trials of the node at Level over Team; Link is the one of
+  // the calling thread.
+  void SetTeam(TSearchTeam* Team, std::int32_t Level, IProgressLink* Link) {
+    Team_ = Team;
+    TeamLevel_ = Level;
+    TeamLink_ = Link;
+  }
+
   // The search from the root layout; false when it stopped at once.
   bool Run(std::int32_t Level) { return Node(Level, Space_.RootPending, Space_.Root); }
 
@@ -445,10 +524,12 @@ class TSearch {
   // node only reads it.
   bool Node(std::int32_t Level, TPending& Pending, TLayout<C>& Layout) {
     if (Nodes_) ++*Nodes_;
-    if (Gate_.Enter()) return false;
+    if (Gate_->Enter()) return false;
     if (Task_.SearchDepth < Level) {
       // The caller's layout serves as the greedy completion's best layout.
       Greedy(Pending, Layout);
+    } else if (Team_ && Level == TeamLevel_) {
+      BranchTeam(Level, Pending, Layout);
     } else {
       Branch(Level, Pending, Layout);
     }
@@ -496,7 +577,7 @@ class TSearch {
   }
 
   void Branch(std::int32_t Level, const TPending& Pending, TLayout<C>& Layout) {
-    Gate_.Branching(Path_);
+    Gate_->Branching(Path_);
     // A full placed list takes no more pieces.
     if (Layout.RectCount >= MaxRects) return;
     TLevel<C>& Own = Space_.LevelAt(Level);
@@ -536,12 +617,167 @@ class TSearch {
             if (Best->Rate >= Task_.ExpectedRate) goto Finish;
           }
           // No later trial can replace the best layout once a stop was asked for.
-          if (Gate_.Stopped()) goto Finish;
+          if (Gate_->Stopped()) goto Finish;
         }
       }
     }
   Finish:
     if (Best) CopyUsed(Layout, *Best);
+  }
+
+  // Branch for the node at the team's level: its trials are listed here, run
+  // on the team's threads, and their outcomes taken in trial order exactly
+  // as Branch takes them. Trials that Branch would never have reached (after
+  // the one that reaches ExpectedRate, or after the stop) may have run; they
+  // count for nothing.
+  void BranchTeam(std::int32_t Level, const TPending& Pending, TLayout<C>& Layout) {
+    Gate_->Branching(Path_);
+    if (Layout.RectCount >= MaxRects) return;
+    struct TTrial {
+      std::int32_t i, o, j;
+    };
+    std::vector<TTrial> Trials;
+    for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) {
+      if (Pending[Idx(i)] <= 0) continue;
+      for (std::int32_t o = 0; o < Orientations_[Idx(i)]; ++o) {
+        const TExtent& E = Extent_[Idx(o)][Idx(i)];
+        if (FitsNowhere(Layout, E)) continue;
+        for (std::int32_t q = 0;; ++q) {
+          q = NextCandidate(Layout.Live, q, E.X32, E.Y32);
+          if (q >= Layout.Live.Count) break;
+          if (!Fits(Layout, q, E)) continue;
+          if (Task_.RigidFlag && !CuttableWith(Layout, BoxAt(Layout, q, E))) continue;
+          Trials.push_back({i, o, Layout.Live.Index[Idx(q)]});
+        }
+      }
+    }
+    const auto Count = static_cast<std::int32_t>(Trials.size());
+    if (Count == 0) return;
+
+    // From here on every thread only reads the node's layout and counts.
+    std::vector<TTrialResult> Results(Trials.size());
+    std::vector<TPathSlot> Slots(static_cast<std::size_t>(Team_->Threads()));
+    TTeamState State;
+    State.Cutoff.store(Count - 1);
+    const float InputRate = Layout.Rate;
+    auto Work = [&](std::int32_t Worker) {
+      TWorkspace<C>& Space = Worker == 0 ? Space_ : ThreadWorkspace<C>();
+      TTeamGate Gate(State, Worker == 0 ? TeamLink_ : nullptr, Slots[Idx(Worker)]);
+      TSearch Search(Task_, *this, Gate, Space);
+      TLevel<C>& Own = Space.LevelAt(Level);
+      for (;;) {
+        const std::int32_t k = State.Next.fetch_add(1);
+        if (k >= Count || k > State.Cutoff.load() || State.Stop.load()) break;
+        const TTrial& T = Trials[Idx(k)];
+        TTrialResult& R = Results[Idx(k)];
+        Gate.Trial = k;
+        Search.Nodes_ = &R.Nodes;
+        R.Ran = true;
+        CopyUsed(Own.Trial, Layout);
+        Own.Pending = Pending;
+        --Own.Pending[Idx(T.i)];
+        Search.Place(Own.Trial, PositionOf(Own.Trial.Live, T.j), T.o, T.i);
+        Search.AppendStep(T.i, T.o, T.j + 1);
+        R.Searched = Search.Node(Level + 1, Own.Pending, Own.Trial);
+        Search.Path_.resize(Path_.size());
+        R.StopSeen = State.Stop.load();
+        if (!R.Searched) continue;
+        R.Rate = Own.Trial.Rate;
+        Search.Keep(Own.Trial, R);
+        // A trial that reaches the expected rate ends the trials after it.
+        if (R.Rate >= Task_.ExpectedRate && R.Rate > InputRate) {
+          std::int32_t Cut = State.Cutoff.load();
+          while (k < Cut && !State.Cutoff.compare_exchange_weak(Cut, k)) {
+          }
+        }
+      }
+    };
+    if (Count > 1) Team_->Start(Work);
+    try {
+      Work(0);
+    } catch (...) {
+      State.Stop.store(true);
+      if (Count > 1)
+        while (!Team_->WaitFor(std::chrono::milliseconds(10))) {
+        }
+      throw;
+    }
+    // While the helpers finish, this thread keeps the link served.
+    std::string Shown;
+    while (Count > 1 && !Team_->WaitFor(std::chrono::milliseconds(5))) {
+      TeamLink_->ProcessMessages();
+      if (TeamLink_->StopRequested()) State.Stop.store(true);
+      std::int32_t First = Count;
+      std::string Path;
+      for (TPathSlot& Slot : Slots) {
+        std::lock_guard<std::mutex> Lock(Slot.Mutex);
+        if (Slot.Trial >= 0 && Slot.Trial < First && !Results[Idx(Slot.Trial)].Searched) {
+          First = Slot.Trial;
+          Path = Slot.Path;
+        }
+      }
+      if (First < Count && Path != Shown) {
+        Shown = Path;
+        TeamLink_->SetNodeText(Shown);
+        TeamLink_->RepaintProgress();
+      }
+    }
+
+    const TTrialResult* Best = nullptr;
+    float BestRate = InputRate;
+    for (const TTrialResult& R : Results) {
+      // A trial never taken is one whose node would have seen the stop at once.
+      if (!R.Ran) break;
+      if (Nodes_) *Nodes_ += R.Nodes;
+      if (!R.Searched) break;
+      if (R.Rate > BestRate) {
+        Best = &R;
+        BestRate = R.Rate;
+        if (BestRate >= Task_.ExpectedRate) break;
+      }
+      if (R.StopSeen) break;
+    }
+    if (Best) Restore(Layout, *Best);
+  }
+
+  // A helper's search with the settings of Model.
+  TSearch(const TPlan& Task, const TSearch& Model, TGate& Gate, TWorkspace<C>& Space)
+      : TSearch(Task, Model.SheetLength_, Model.SheetWidth_, Gate, Model.Path_, Space) {
+    Hereditary_ = Model.Hereditary_;
+  }
+
+  // Keeps the points and pieces of L in R.
+  void Keep(const TLayout<C>& L, TTrialResult& R) const {
+    R.Points.resize(Idx(L.PointCount));
+    for (std::int32_t k = 0; k < L.PointCount; ++k) {
+      const TPoint<C>& P = L.Points[Idx(k)];
+      R.Points[Idx(k)] = TCornerPoint{static_cast<TLength>(P.X), static_cast<TLength>(P.Y), P.Kind};
+    }
+    R.Rects.resize(Idx(L.RectCount));
+    for (std::int32_t r = 0; r < L.RectCount; ++r)
+      R.Rects[Idx(r)] = TPlacedRect{L.ObjNo[Idx(r)], static_cast<TLength>(L.X1[Idx(r + Lanes)]),
+                                    static_cast<TLength>(L.Y1[Idx(r + Lanes)]), L.Rotated[Idx(r)]};
+  }
+
+  // The points and pieces of R back into L, as far as the node's end and
+  // Store read them.
+  void Restore(TLayout<C>& L, const TTrialResult& R) const {
+    L.PointCount = static_cast<std::int32_t>(R.Points.size());
+    for (std::int32_t k = 0; k < L.PointCount; ++k) {
+      const TCornerPoint& P = R.Points[Idx(k)];
+      L.Points[Idx(k)] = TPoint<C>{static_cast<C>(P.X), static_cast<C>(P.Y), P.Kind};
+    }
+    L.RectCount = static_cast<std::int32_t>(R.Rects.size());
+    for (std::int32_t r = 0; r < L.RectCount; ++r) {
+      const TPlacedRect& P = R.Rects[Idx(r)];
+      const TExtent& E = Extent_[P.Rotated ? 1 : 0][Idx(P.ObjNo)];
+      L.ObjNo[Idx(r)] = P.ObjNo;
+      L.Rotated[Idx(r)] = P.Rotated;
+      L.X1[Idx(r + Lanes)] = static_cast<C>(P.X);
+      L.Y1[Idx(r + Lanes)] = static_cast<C>(P.Y);
+      L.GX2[Idx(r + Lanes)] = static_cast<C>(P.X) + E.X + K_;
+      L.GY2[Idx(r + Lanes)] = static_cast<C>(P.Y) + E.Y + K_;
+    }
   }
 
   void Greedy(TPending& Pending, TLayout<C>& Layout) {
@@ -1189,8 +1425,11 @@ class TSearch {
   }
 
   const TPlan& Task_;
-  TGate& Gate_;
+  TGate* Gate_;
   std::uint64_t* Nodes_;
+  TSearchTeam* Team_ = nullptr;
+  std::int32_t TeamLevel_ = -1;
+  IProgressLink* TeamLink_ = nullptr;
   std::string Path_;
   TWorkspace<C>& Space_;
   const C SheetLength_, SheetWidth_, K_;
@@ -1234,10 +1473,11 @@ TWidth WidthFor(const TPlan& Task, const TJob& Job) {
 
 template <class C>
 void RunSearch(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path, IProgressLink& Link,
-               TSearchStats* Stats) {
+               TSearchStats* Stats, TSearchTeam* Team) {
   TLinkGate Gate(Link);
   TSearch<C> Search(Task, Task.SrcRects[Layout.SheetNo], Gate, Stats ? &Stats->Nodes : nullptr, Path,
                     ThreadWorkspace<C>());
+  if (Team && Team->Threads() > 1) Search.SetTeam(Team, Level, &Link);
   Search.Load(Layout);
   // A search stopped at once leaves the job as it was.
   if (Search.Run(Level)) Search.Store(Layout);
@@ -1246,10 +1486,10 @@ void RunSearch(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::s
 }  // namespace
 
 void SearchLayout(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path,
-                  IProgressLink& Link, TSearchStats* Stats) {
+                  IProgressLink& Link, TSearchStats* Stats, TSearchTeam* Team) {
   switch (WidthFor(Task, Layout)) {
-    case TWidth::Narrow: RunSearch<std::int32_t>(Task, Layout, Level, Path, Link, Stats); break;
-    case TWidth::Normal: RunSearch<std::int64_t>(Task, Layout, Level, Path, Link, Stats); break;
-    case TWidth::Wide: RunSearch<TWide>(Task, Layout, Level, Path, Link, Stats); break;
+    case TWidth::Narrow: RunSearch<std::int32_t>(Task, Layout, Level, Path, Link, Stats, Team); break;
+    case TWidth::Normal: RunSearch<std::int64_t>(Task, Layout, Level, Path, Link, Stats, Team); break;
+    case TWidth::Wide: RunSearch<TWide>(Task, Layout, Level, Path, Link, Stats, Team); break;
   }
 }
