@@ -12,7 +12,9 @@ const char* const ShowUsage =
     "\n"
     "Prints a task file as a person reads it: the settings, the sheet sizes,\n"
     "the pieces with their pending and ordered counts, and each computed job\n"
-    "with its sheet, repeat count, utilisation and the pieces it places.\n"
+    "with its sheet, repeat count, utilisation and the pieces it places. A\n"
+    "sheet size in limited stock ends its line with 'stock N', a piece that\n"
+    "keeps its direction (grain) with 'no turn'.\n"
     "Names are shown in UTF-8. Exit status 0, or 1 when the file cannot be read.\n";
 
 // Task is not const: computing a utilisation stores it in the record.
@@ -26,8 +28,9 @@ void PrintTask(TPlan& Task) {
   std::printf("\nSheets (%d):\n", Task.SrcCount);
   for (std::int32_t i = 1; i <= Task.SrcCount; ++i) {
     const TSrcRect& S = Task.SrcRects[i];
-    std::printf("  %3d  %s%lld x %lld\n", i, PadRight(TerminalText(S.Name), 20).c_str(), static_cast<long long>(S.Length),
-                static_cast<long long>(S.Width));
+    const std::string Stock = S.Stock > 0 ? "  stock " + std::to_string(S.Stock) : std::string();
+    std::printf("  %3d  %s%lld x %lld%s\n", i, PadRight(TerminalText(S.Name), 20).c_str(),
+                static_cast<long long>(S.Length), static_cast<long long>(S.Width), Stock.c_str());
   }
 
   std::printf("\nPieces (%d):            size            pending / ordered\n", Task.ObjCount);
@@ -36,7 +39,8 @@ void PrintTask(TPlan& Task) {
     char Size[64];
     std::snprintf(Size, sizeof Size, "%lld x %lld", static_cast<long long>(O.Length),
                   static_cast<long long>(O.Width));
-    std::printf("  %3d  %s%-18s %7d / %d\n", i, PadRight(TerminalText(O.Name), 16).c_str(), Size, O.Pending, O.Quantity);
+    std::printf("  %3d  %s%-18s %7d / %d%s\n", i, PadRight(TerminalText(O.Name), 16).c_str(), Size, O.Pending,
+                O.Quantity, O.MayTurn ? "" : "  no turn");
   }
 
   std::printf("\nJobs (%d):\n", Task.JobCount);

@@ -23,6 +23,7 @@
 #include "Answers.h"
 #include "Fonts.h"
 #include "GbkText.h"
+#include "JobView.h"
 #include "PrintDevice.h"
 
 // ------------------------------------------------------------ drawing kit
@@ -32,6 +33,8 @@ namespace {
 using TWide64 = std::int64_t;
 
 const QString Han = QStringLiteral("汉");
+// Written after the quantity of a piece that keeps its direction.
+const QString GrainText = QStringLiteral("顺纹");
 
 [[noreturn]] void RangeError() { throw EPlanError(PlanMessages::RangeCheck); }
 
@@ -232,7 +235,10 @@ void PrintPieceList(IPrintDevice& Device, const TPlan& Task) {
     X += 8 * CW;
     TextOut(Canvas, X, Y, IntText(Obj.Length) + QStringLiteral("×") + IntText(Obj.Width));
     X += 8 * CW;
-    TextOut(Canvas, X, Y, IntText(Obj.Quantity));
+    const QString Quantity = IntText(Obj.Quantity);
+    TextOut(Canvas, X, Y, Quantity);
+    // A piece that keeps its direction is cut along the grain.
+    if (!Obj.MayTurn) TextOut(Canvas, X + TextWidth(Canvas, Quantity) + CW / 2, Y, GrainText);
     const bool Completed = X >= PW / 2 || i == Task.ObjCount;
     if (Completed) {
       SetPenWidth(Canvas, i < Task.ObjCount ? 1 : ThickPen(M));
@@ -335,6 +341,10 @@ void DrawJobLayout(IPrintDevice& Device, int Left, int Top, int Right, const TPl
     TextOut(Canvas, CX - TextWidth(Canvas, Length) / 2, DY(Y) + H / 2, Length);
     const QString Width = IntText(EY);
     TextOut(Canvas, DX(X) + WWidth, CY - H / 2, Width);
+    if (!Obj.MayTurn) {
+      const TWide64 X1 = DX(X), Y1 = DY(Y);
+      DrawGrainMark(Canvas, QRect(Int32(X1), Int32(Y1), Int32(DX(X + EX) - X1), Int32(DY(Y + EY) - Y1)));
+    }
   }
 }
 

@@ -105,6 +105,7 @@ void DrawJobView(QPainter& Painter, const TPlan& Task, std::int32_t JobNo, QSize
     const int TextH = Metrics.height();
     Painter.setBackgroundMode(Qt::OpaqueMode);
     Painter.drawText(QPoint((w - TextW) / 2 + x, (h - TextH) / 2 + y + Metrics.ascent()), Name);
+    if (!Piece.MayTurn) DrawGrainMark(Painter, QRect(x, y, w, h));
   }
   Painter.setBackgroundMode(Qt::TransparentMode);
 
@@ -113,6 +114,21 @@ void DrawJobView(QPainter& Painter, const TPlan& Task, std::int32_t JobNo, QSize
   const QPoint Outline[] = {{0, 0}, {PanelW - 1, 0}, {PanelW - 1, PanelH - 1}, {0, PanelH - 1}, {0, 0}};
   Painter.drawPolyline(Outline, 5);
   Painter.restore();
+}
+
+void DrawGrainMark(QPainter& Painter, const QRect& Piece) {
+  const int w = Piece.width(), h = Piece.height();
+  if (w < 16 || h < 10) return;
+  const int x1 = Piece.left() + w / 4, x2 = Piece.left() + w - w / 4;
+  // Below the name, which stands in the middle of the piece.
+  const int y = Piece.top() + h - std::max(h / 5, 3);
+  const int Head = std::max(std::min(x2 - x1, h) / 10, 2);
+  const QLine Lines[] = {{x1, y, x2, y},
+                         {x1, y, x1 + Head, y - Head},
+                         {x1, y, x1 + Head, y + Head},
+                         {x2, y, x2 - Head, y - Head},
+                         {x2, y, x2 - Head, y + Head}};
+  Painter.drawLines(Lines, 5);
 }
 
 void DrawBlankView(QPainter& Painter, QSize PanelSize) {
@@ -168,6 +184,7 @@ std::uint64_t JobViewKey(const TPlan& Task, std::int32_t JobNo, QSize PanelSize,
     Key.Add(Piece.Length);
     Key.Add(Piece.Width);
     Key.Add(Piece.Name);
+    Key.Add(Piece.MayTurn);
   }
   return Key.Value();
 }

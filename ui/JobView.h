@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QStringList>
 #include <cstdint>
@@ -48,6 +49,12 @@ void DrawJobView(QPainter& Painter, const TPlan& Task, std::int32_t JobNo, QSize
 // fingerprints give equal pictures, so a drawing need not be repeated.
 std::uint64_t JobViewKey(const TPlan& Task, std::int32_t JobNo, QSize PanelSize, float ViewScale,
                          std::int32_t ZoomPercent);
+
+// Marks a placed piece that keeps its direction (grain): a double arrow
+// along X, the direction of its length, across the middle half of the lower
+// part of Piece, drawn with the painter's pen. A piece too small to hold it
+// gets none.
+void DrawGrainMark(QPainter& Painter, const QRect& Piece);
 
 // Draws the view with no job: a white area in a black frame 5 pixels wide.
 void DrawBlankView(QPainter& Painter, QSize PanelSize);

@@ -310,11 +310,11 @@ void TForm1::CreateGrids() {
   dgSystem->SetTextSource([this](int ACol, int ARow) { return dgSystemCellText(ACol, ARow); });
   dgSrcRects = new TDrawGrid(Panel5);
   dgSrcRects->setObjectName(QStringLiteral("dgSrcRects"));
-  dgSrcRects->SetColCount(3);
+  dgSrcRects->SetColCount(4);
   dgSrcRects->SetTextSource([this](int ACol, int ARow) { return dgSrcRectsCellText(ACol, ARow); });
   dgObjPlans = new TDrawGrid(Panel6);
   dgObjPlans->setObjectName(QStringLiteral("dgObjPlans"));
-  dgObjPlans->SetColCount(5);
+  dgObjPlans->SetColCount(6);
   dgObjPlans->SetTextSource([this](int ACol, int ARow) { return dgObjPlansCellText(ACol, ARow); });
 
   StackSection(Panel4, pnSystem, dgSystem);
@@ -339,9 +339,11 @@ void TForm1::CreateGrids() {
   connect(dgObjPlans, &TDrawGrid::aboutToPaint, this, &TForm1::SyncGridRows);
 
   // The panel heights of the design: settings 118, sheets 193, pieces the rest.
+  // The grids' side is wider than the design's 220 pixels, so that the
+  // stock and turn columns show without dragging the splitter.
   Splitter2->setSizes({118, 10000});
   Splitter3->setSizes({193, 10000});
-  Splitter1->setSizes({220, 10000});
+  Splitter1->setSizes({300, 10000});
 }
 
 // ------------------------------------------------------------ state

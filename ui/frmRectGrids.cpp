@@ -45,6 +45,7 @@ QString TForm1::dgSrcRectsCellText(int ACol, int ARow) const {
       case 0: return QStringLiteral("名称");
       case 1: return QStringLiteral("长度");
       case 2: return QStringLiteral("宽度");
+      case 3: return QStringLiteral("库存");
       default: return QString();
     }
   }
@@ -55,6 +56,7 @@ QString TForm1::dgSrcRectsCellText(int ACol, int ARow) const {
     case 0: return FromGbk(Sheet.Name);
     case 1: return IntegerText(Sheet.Length);
     case 2: return IntegerText(Sheet.Width);
+    case 3: return IntegerText(Sheet.Stock);
     default: return QString();
   }
 }
@@ -67,6 +69,7 @@ QString TForm1::dgObjPlansCellText(int ACol, int ARow) const {
       case 2: return QStringLiteral("宽度");
       case 3: return QStringLiteral("数量");
       case 4: return QStringLiteral("待排");
+      case 5: return QStringLiteral("可旋转");
       default: return QString();
     }
   }
@@ -78,6 +81,7 @@ QString TForm1::dgObjPlansCellText(int ACol, int ARow) const {
     case 2: return IntegerText(Piece.Width);
     case 3: return IntegerText(Piece.Quantity);
     case 4: return IntegerText(Piece.Pending);
+    case 5: return IntegerText(Piece.MayTurn ? 1 : 0);
     default: return QString();
   }
 }
@@ -225,10 +229,20 @@ void TForm1::dgSrcRectsSetEditText(int ACol, int ARow, const QString& Value) {
   // empty table makes it entry 1.
   if (ARow > T.SrcCount) T.SrcCount = ARow;
   TSrcRect& Sheet = T.SrcRects[ARow];
-  if (ACol == 0)
+  std::int32_t Number = 0;
+  if (ACol == 0) {
     StoreName(Sheet.Name, Value);
-  else if (ACol == 1 || ACol == 2)
+  } else if (ACol == 1 || ACol == 2) {
     StoreSize(Sheet.Length, Sheet.Width, ACol, Value);
+  } else if (ACol == 3 && ReadWhole(Value, Number)) {
+    // 0: as many sheets as the plan needs.
+    if (Number < 0) {
+      Refuse("库存数量不能为负值!");
+    } else if (Number != Sheet.Stock) {
+      Sheet.Stock = Number;
+      Modified_ = true;
+    }
+  }
   SyncGridRows();
   dgSrcRects->Repaint();
 }
@@ -258,6 +272,19 @@ void TForm1::dgObjPlansSetEditText(int ACol, int ARow, const QString& Value) {
       if (Number != Piece.Quantity) {
         Piece.Quantity = Number;
         Piece.Pending = Number;
+        Modified_ = true;
+      }
+      break;
+    case 5:
+      // 1: the piece may be turned; 0: it keeps its length along the
+      // sheet's length (grain).
+      if (!ReadWhole(Value, Number)) break;
+      if (Number != 0 && Number != 1) {
+        Refuse("可旋转标识只能为0或1!");
+        break;
+      }
+      if ((Number == 1) != Piece.MayTurn) {
+        Piece.MayTurn = Number == 1;
         Modified_ = true;
       }
       break;

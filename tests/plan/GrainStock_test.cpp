@@ -270,6 +270,21 @@ TEST(GrainAndStock, TooLittleStockEndsWithPiecesPending) {
   EXPECT_EQ(SheetsLeft(*Task, 2), 2);
 }
 
+TEST(GrainAndStock, TheBundledExampleNeedsItsSecondSize) {
+  auto Task = NewTask();
+  LoadPlan(*Task, TAVIK_EXAMPLES_DIR "/grain-stock.tsk");
+  std::int32_t Locked = 0;
+  for (std::int32_t i = 1; i <= Task->ObjCount; ++i) Locked += !Task->ObjPlans[i].MayTurn;
+  EXPECT_GE(Locked, 2);
+  ASSERT_EQ(Task->SrcCount, 2);
+  ASSERT_GT(Task->SrcRects[1].Stock, 0);
+  ASSERT_EQ(Compute(*Task), "");
+  EXPECT_TRUE(AllPlaced(*Task));
+  EXPECT_EQ(CheckPlan(*Task), "");
+  EXPECT_EQ(SheetsLeft(*Task, 1), 0);
+  EXPECT_GT(SheetsUsed(*Task, 2), 0);
+}
+
 TEST(GrainAndStock, RandomTasksHonourLocksAndStock) {
   std::mt19937 Random(2026);
   auto Pick = [&](int Lo, int Hi) { return std::uniform_int_distribution<int>(Lo, Hi)(Random); };

@@ -53,7 +53,7 @@ TEST_F(TGridTest, NewTaskShowsItsSettingsAndOneEmptyRowUnderEachHeader) {
   EXPECT_EQ(System->model()->index(1, 1).data().toString(), Values[1]);
   EXPECT_EQ(Form->dgSrcRects->RowCount(), 2);
   EXPECT_EQ(Form->dgObjPlans->RowCount(), 2);
-  EXPECT_EQ(Form->dgObjPlans->ColCount(), 5);
+  EXPECT_EQ(Form->dgObjPlans->ColCount(), 6);
   EXPECT_EQ(Form->dgObjPlans->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("待排"));
   EXPECT_TRUE(Form->dgSrcRects->CellText(0, 1).isEmpty());
   EXPECT_TRUE(Form->dgSrcRects->CellText(1, 1).isEmpty());
@@ -478,6 +478,90 @@ TEST_F(TGridTest, AWholeTaskEnteredFromTheKeyboardIsComputedAndSaved) {
   EXPECT_EQ(Reloaded->ObjCount, 5);
   EXPECT_EQ(Reloaded->SrcRects[1].Length, 1220);  // sheets are ordered by size for the calculation
   EXPECT_EQ(Reloaded->JobCount, T().JobCount);
+}
+
+TEST_F(TGridTest, TheTurnColumnTakesZeroOrOneAndRefusesTheRest) {
+  Pieces({{"P", 300, 200, 4, 4}});
+  TDrawGrid* Grid = Form->dgObjPlans;
+  EXPECT_EQ(Grid->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("可旋转"));
+  EXPECT_EQ(Grid->CellText(5, 1), QStringLiteral("1"));
+  Grid->SetCell(5, 1);
+  Key(Grid, Qt::Key_F2);
+  ASSERT_TRUE(Grid->EditorMode());
+  EXPECT_EQ(Grid->InplaceEditor()->text(), QStringLiteral("1"));
+  Grid->InplaceEditor()->clear();
+  Type(Grid, QStringLiteral("0"));
+  EXPECT_FALSE(T().ObjPlans[1].MayTurn);
+  EXPECT_TRUE(Form->Modified());
+  EXPECT_EQ(Grid->CellText(5, 1), QStringLiteral("0"));
+  Key(Grid, Qt::Key_Escape);
+
+  // Refused values leave the lock as it is; a text is no number at all.
+  Form->SetModified(false);
+  for (const char* Typed : {"2", "-1", "x"}) {
+    Grid->SetCell(5, 1);
+    Type(Grid, QString::fromLatin1(Typed));
+    Key(Grid, Qt::Key_Escape);
+  }
+  EXPECT_FALSE(T().ObjPlans[1].MayTurn);
+  EXPECT_FALSE(Form->Modified());
+  EXPECT_EQ(Script.Texts("message"),
+            (QStringList{QStringLiteral("可旋转标识只能为0或1!"), QStringLiteral("可旋转标识只能为0或1!")}));
+  EXPECT_EQ(Script.Texts("error").last(), QStringLiteral("'x' is not a valid integer value"));
+
+  // Typing the stored value again is no change.
+  Grid->SetCell(5, 1);
+  Type(Grid, QStringLiteral("0"));
+  EXPECT_FALSE(Form->Modified());
+}
+
+TEST_F(TGridTest, TheStockColumnTakesWholeNumbersFromZero) {
+  Sheets({{"S", 2440, 1220}});
+  TDrawGrid* Grid = Form->dgSrcRects;
+  EXPECT_EQ(Grid->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("库存"));
+  EXPECT_EQ(Grid->CellText(3, 1), QStringLiteral("0"));
+  Grid->SetCell(3, 1);
+  Type(Grid, QStringLiteral("12"));
+  EXPECT_EQ(T().SrcRects[1].Stock, 12);
+  EXPECT_TRUE(Form->Modified());
+  Key(Grid, Qt::Key_Escape);
+  Form->SetModified(false);
+  Grid->SetCell(3, 1);
+  Type(Grid, QStringLiteral("-3"));
+  EXPECT_EQ(T().SrcRects[1].Stock, 12);
+  EXPECT_EQ(Script.Texts("message"), QStringList{QStringLiteral("库存数量不能为负值!")});
+  EXPECT_FALSE(Form->Modified());
+}
+
+TEST_F(TGridTest, EnterInTheNewColumnsAppendsAsInTheLastColumnsBefore) {
+  // Enter from the stock column appends a sheet with the default stock,
+  // from the turn column a piece that may turn.
+  Sheets({{"S", 2440, 1220, 3}});
+  Pieces({{"P", 300, 200, 4, 4, false}});
+  TDrawGrid* Sheet = Form->dgSrcRects;
+  Sheet->SetCell(3, 1);
+  Key(Sheet, Qt::Key_Return);
+  EXPECT_EQ(T().SrcCount, 2);
+  EXPECT_EQ(T().SrcRects[2].Stock, 0);
+  EXPECT_EQ(Sheet->Row(), 2);
+  EXPECT_EQ(Sheet->Col(), 0);
+  TDrawGrid* Piece = Form->dgObjPlans;
+  Piece->SetCell(5, 1);
+  Key(Piece, Qt::Key_Return);
+  EXPECT_EQ(T().ObjCount, 2);
+  EXPECT_TRUE(T().ObjPlans[2].MayTurn);
+  EXPECT_EQ(Piece->Row(), 2);
+  EXPECT_EQ(Piece->Col(), 0);
+
+  // Delete moves the values up with their entries.
+  T().ObjPlans[2] = TObjPlan{"Q", 10, 10, 1, 1};
+  Piece->SetCell(0, 1);
+  Key(Piece, Qt::Key_Delete);
+  EXPECT_EQ(T().ObjCount, 1);
+  EXPECT_TRUE(T().ObjPlans[1].MayTurn);
+  Sheet->SetCell(0, 1);
+  Key(Sheet, Qt::Key_Delete);
+  EXPECT_EQ(T().SrcRects[1].Stock, 0);
 }
 
 }  // namespace

@@ -135,6 +135,52 @@ TEST(JobDrawing, NamesAreCentredOnTheirPieces) {
   EXPECT_EQ(Dark(QRect(280, 280, 100, 100)), 0);
 }
 
+TEST(JobDrawing, APieceThatKeepsItsDirectionCarriesAGrainArrow) {
+  // Two equal pieces side by side; only the second is locked. At 0.4 each
+  // covers 160 x 200 pixels; the arrow stands in the lower fifth.
+  const auto Task = OneJob(1000, 500, {{"A", 400, 500, 0, 0, 0}, {"B", 400, 500, 500, 0, 0}});
+  Task->ObjPlans[2].MayTurn = false;
+  QImage Picture(400, 200, QImage::Format_RGB32);
+  Picture.fill(Qt::red);
+  {
+    QPainter Painter(&Picture);
+    DrawJobView(Painter, *Task, 1, QSize(400, 200), 0.4f, 100);
+  }
+  auto DarkIn = [&](QRect Area) {
+    int Count = 0;
+    for (int y = Area.top(); y <= Area.bottom(); ++y)
+      for (int x = Area.left(); x <= Area.right(); ++x) Count += qGray(Picture.pixel(x, y)) < 128;
+    return Count;
+  };
+  // The arrow of B: a line of 80 pixels across its middle half, heads at both ends.
+  const int ArrowY = 200 - 40;
+  int Run = 0;
+  for (int x = 200; x < 360; ++x) Run += qGray(Picture.pixel(x, ArrowY)) < 128;
+  EXPECT_GE(Run, 78);
+  EXPECT_LE(Run, 84);
+  EXPECT_GT(DarkIn(QRect(241, ArrowY - 7, 6, 6)), 0);  // the left head's upper stroke
+  EXPECT_GT(DarkIn(QRect(313, ArrowY + 2, 6, 6)), 0);  // the right head's lower stroke
+  EXPECT_EQ(DarkIn(QRect(241, ArrowY - 20, 6, 10)), 0);  // heads a tenth of the arrow, not more
+  // A's lower part stays white: it may be turned.
+  EXPECT_EQ(DarkIn(QRect(10, 140, 140, 50)), 0);
+
+  // The view's fingerprint changes with the lock, so the picture is redrawn.
+  const std::uint64_t Locked = JobViewKey(*Task, 1, QSize(400, 200), 0.4f, 100);
+  Task->ObjPlans[2].MayTurn = true;
+  EXPECT_NE(JobViewKey(*Task, 1, QSize(400, 200), 0.4f, 100), Locked);
+}
+
+TEST(JobDrawing, TinyPiecesGetNoGrainArrow) {
+  QImage Picture(40, 40, QImage::Format_RGB32);
+  Picture.fill(Qt::white);
+  QPainter Painter(&Picture);
+  DrawGrainMark(Painter, QRect(2, 2, 15, 30));
+  DrawGrainMark(Painter, QRect(2, 2, 30, 9));
+  Painter.end();
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(Picture.pixel(x, y), White) << x << "," << y;
+}
+
 TEST(JobDrawing, BlankViewIsWhiteInAThickBlackFrame) {
   QImage Picture(100, 80, QImage::Format_RGB32);
   Picture.fill(Qt::red);

@@ -334,6 +334,27 @@ TEST_F(TMainWindowTest, FailedJobRecordOffersToCancelTheResult) {
   }
 }
 
+TEST_F(TMainWindowTest, LocksAndStockLimitsSurviveComputeSaveAndReopen) {
+  OpenFile(Example("grain-stock.tsk"));
+  Form->N5Click();
+  EXPECT_TRUE(Script.Texts("question").isEmpty());
+  ASSERT_TRUE(AllPlaced(T()));
+  EXPECT_EQ(CheckPlan(T()), "");
+  EXPECT_EQ(SheetsLeft(T(), 1), 0);
+  const std::string Computed = PlanToText(T());
+  EXPECT_NE(Computed.find("[Tavik Vadi extras]"), std::string::npos);
+
+  const QString Saved = TempFile("grain.tsk");
+  Script.Files = {Saved};
+  Form->A1Click();
+  Form->N1Click();
+  EXPECT_EQ(T().ObjCount, 0);
+  OpenFile(Saved);
+  EXPECT_EQ(PlanToText(T()), Computed);
+  EXPECT_EQ(Form->TabSet1->count(), T().JobCount);
+  EXPECT_EQ(Form->dgSrcRects->CellText(3, 1), QString::number(T().SrcRects[1].Stock));
+}
+
 TEST_F(TMainWindowTest, ClearResultsRemovesTheJobsButNotTheChanges) {
   OpenFile(Example("cabinet.tsk"));
   Form->N5Click();
@@ -538,7 +559,8 @@ TEST_F(TMainWindowTest, WindowIsBuiltAsDesigned) {
                                 QStringLiteral("|8"), QStringLiteral("打印作业清单"), QStringLiteral("|8"),
                                 QStringLiteral("计算作业计划"), QStringLiteral("清除计算结果")}));
 
-  EXPECT_EQ(Form->Panel1->width(), 220);
+  // Wider than the classic 220 pixels: the grids hold the stock and turn columns too.
+  EXPECT_EQ(Form->Panel1->width(), 300);
   EXPECT_EQ(Form->Panel4->height(), 118);
   EXPECT_EQ(Form->Panel5->height(), 193);
   EXPECT_EQ(Form->pnSystem->text(), QStringLiteral("计划设置"));

@@ -334,6 +334,37 @@ TEST_F(PrintPlan, PiecesAreOutlinedAndLabelledWithNameAndBothSizes) {
   }
 }
 
+TEST_F(PrintPlan, PiecesThatKeepTheirDirectionAreNamedInTheListAndMarkedInTheDrawing) {
+  auto T = Task(3);
+  T->ObjPlans[2].MayTurn = false;
+  AddJob(*T, 1, 1, {{1, 0, 0, 0}, {2, 0, 610, 0}});
+  Print(*T);
+  const TRecordedPage& List = Printer.Docs[0].Pages[0];
+  // The grain note follows the quantity of piece 2 on its row, and only there.
+  std::vector<const TRecordedText*> Grain;
+  for (const TRecordedText& Text : List.Texts)
+    if (Text.Text == QStringLiteral("顺纹")) Grain.push_back(&Text);
+  ASSERT_EQ(Grain.size(), 1u);
+  const TRecordedText* Quantity = nullptr;
+  for (const TRecordedText& Text : List.Texts)
+    if (Text.Text == QStringLiteral("2") && Text.Y == Grain[0]->Y) Quantity = &Text;
+  ASSERT_NE(Quantity, nullptr);
+  EXPECT_GT(Grain[0]->X, Quantity->EndX);
+  EXPECT_LT(Grain[0]->X, Printer.PageWidth() - M);
+
+  // The drawing: five strokes inside piece 2's outline, none in piece 1's.
+  const TRecordedPage& Page = Printer.Docs[0].Pages[1];
+  ASSERT_EQ(Page.Polylines.size(), 2u);
+  auto StrokesIn = [&](const TRecordedPolyline& Outline) {
+    const QRect Box = QRect(Outline.Points[0], Outline.Points[2]).normalized();
+    int Count = 0;
+    for (const TRecordedLine& L : Page.Lines) Count += Box.contains(L.Line.p1()) && Box.contains(L.Line.p2());
+    return Count;
+  };
+  EXPECT_EQ(StrokesIn(Page.Polylines[0]), 0);
+  EXPECT_EQ(StrokesIn(Page.Polylines[1]), 5);
+}
+
 TEST_F(PrintPlan, ThreeCopiesAreThreeCompleteDocuments) {
   auto T = Task(3);
   AddJob(*T, 1, 1, {{1, 0, 0, 0}});

@@ -47,4 +47,23 @@ TEST_F(TScreenshotTest, MainWindowWithAComputedExample) {
   EXPECT_TRUE(Dialog.save(QStringLiteral(TAVIK_SCREENSHOT_DIR "/progress-dialog.png")));
 }
 
+TEST_F(TScreenshotTest, MainWindowWithLockedPiecesAndLimitedStock) {
+  InstallFontSubstitutes();
+  ASSERT_TRUE(QDir().mkpath(QStringLiteral(TAVIK_SCREENSHOT_DIR)));
+  Form->resize(1280, 800);
+  OpenFile(Example("grain-stock.tsk"));
+  Form->N5Click();
+  ASSERT_GT(T().JobCount, 1);
+  Form->TabSet1->setCurrentIndex(1);
+  QApplication::processEvents();
+  const QImage Shot = Form->grab().toImage();
+  const QString Path = QStringLiteral(TAVIK_SCREENSHOT_DIR "/main-window-grain.png");
+  ASSERT_TRUE(Shot.save(Path));
+  // The new columns are on screen, inside their grids.
+  for (TDrawGrid* Grid : {Form->dgSrcRects, Form->dgObjPlans}) {
+    const QRect Last = Grid->CellRect(Grid->ColCount() - 1, 0);
+    EXPECT_FALSE(Last.isEmpty());
+  }
+}
+
 }  // namespace

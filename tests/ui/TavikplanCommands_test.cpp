@@ -30,6 +30,39 @@ TEST(ShowCommand, PrintsTheTaskWithNamesInUtf8) {
   EXPECT_TRUE(Jobs.Out.contains(QStringLiteral("Total utilisation:")));
 }
 
+TEST(ShowCommand, NamesLocksAndStockLimits) {
+  const TRun Run = RunTavikplan({"show", Example("grain-stock.tsk")});
+  ASSERT_EQ(Run.Status, 0) << Run.Err.toStdString();
+  const QStringList Lines = Run.Out.split(QLatin1Char('\n'));
+  auto LineOf = [&](const QString& Name) {
+    for (const QString& Line : Lines)
+      if (Line.contains(Name)) return Line;
+    return QString();
+  };
+  EXPECT_TRUE(LineOf(QStringLiteral("门板")).endsWith(QStringLiteral("10 / 10  no turn")));
+  EXPECT_TRUE(LineOf(QStringLiteral("抽屉面")).endsWith(QStringLiteral("no turn")));
+  EXPECT_TRUE(LineOf(QStringLiteral("层板")).endsWith(QStringLiteral("10 / 10")));
+  EXPECT_TRUE(LineOf(QStringLiteral("2440 x 1220")).endsWith(QStringLiteral("2440 x 1220  stock 2")));
+  EXPECT_TRUE(LineOf(QStringLiteral("2800 x 2070")).endsWith(QStringLiteral("2800 x 2070")));
+  EXPECT_EQ(Run.Out.count(QStringLiteral("no turn")), 3);
+}
+
+TEST(ComputeCommand, TooLittleStockEndsWithPiecesPendingAndStatusThree) {
+  testdata::TTempDir Dir;
+  auto Task = testdata::NewTask();
+  AddSrcRect(*Task, TSrcRect{"S", 1000, 1000, 1});
+  AddObjPlan(*Task, TObjPlan{"P", 600, 600, 3, 3});
+  SavePlan(*Task, Dir.File("in.tsk"));
+  const TRun Run = RunTavikplan({"compute", Q(Dir.File("in.tsk")), "-o", Q(Dir.File("out.tsk"))});
+  EXPECT_EQ(Run.Status, 3) << Run.Err.toStdString();
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("Pieces still pending")));
+  auto Out = testdata::NewTask();
+  LoadPlan(*Out, Dir.File("out.tsk"));
+  EXPECT_EQ(Out->SrcRects[1].Stock, 1);
+  EXPECT_EQ(SheetsUsed(*Out, 1), 1);
+  EXPECT_EQ(Out->ObjPlans[1].Pending, 2);
+}
+
 TEST(ShowCommand, BadInputAndUsage) {
   testdata::TTempDir Dir;
   const TRun Missing = RunTavikplan({"show", Q(Dir.File("missing.tsk"))});
