@@ -175,7 +175,20 @@ void TProgressLink::OnGui(const std::function<void()>& Work) {
     Work();
     return;
   }
-  QMetaObject::invokeMethod(&Dialog_, [&Work] { Work(); }, Qt::BlockingQueuedConnection);
+  // The hand-over in both directions, in terms the standard library's
+  // memory model (and ThreadSanitizer) knows: what this thread wrote before
+  // is seen by Work, what Work wrote is seen here afterwards.
+  std::atomic<int> Turn{1};
+  Turn.store(1, std::memory_order_release);
+  QMetaObject::invokeMethod(
+      &Dialog_,
+      [&] {
+        (void)Turn.load(std::memory_order_acquire);
+        Work();
+        Turn.store(2, std::memory_order_release);
+      },
+      Qt::BlockingQueuedConnection);
+  (void)Turn.load(std::memory_order_acquire);
 }
 
 void TProgressLink::SetProgressRange(std::int32_t Min, std::int32_t Max) {
