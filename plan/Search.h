@@ -28,6 +28,12 @@ class TSearchTeam;
 void SearchLayout(const TPlan& Task, TJob& Layout, std::int32_t Level, const std::string& Path,
                   IProgressLink& Link, TSearchStats* Stats = nullptr, TSearchTeam* Team = nullptr);
 
+// The vector instructions the search may use: the widest the processor has
+// (AVX2 where it has them), or SSE2 only. The answers are the same; the
+// setting is for the tests that show it.
+enum class TVectorWidth { Widest, Sse2 };
+void LimitSearchVectors(TVectorWidth Width);
+
 // Copies the used entries of Src (points and placed pieces up to their
 // counts) and its header fields into Dst; entries above the counts in Dst
 // keep whatever they held.

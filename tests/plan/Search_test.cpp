@@ -386,3 +386,47 @@ TEST(SearchTeam, EveryHelperWorksAndAFailureReachesTheCaller) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sets the vector width for one scope.
+struct TVectorScope {
+  explicit TVectorScope(TVectorWidth Width) { LimitSearchVectors(Width); }
+  ~TVectorScope() { LimitSearchVectors(TVectorWidth::Widest); }
+};
+
+TEST(SearchVectors, SseOnlyGivesTheSameLayoutsAsThePlainSearch) {
+  // The widest instructions are what the other tests see on a processor
+  // that has them; these are what the others run on.
+  TVectorScope Scope(TVectorWidth::Sse2);
+  std::mt19937 Random(99);
+  for (int Case = 0; Case < 200; ++Case) {
+    auto Task = RandomTask(Random, Case % 2 == 0);
+    for (std::int32_t s = 1; s <= Task->SrcCount; ++s) {
+      auto Fast = StartLayout(s), Plain = StartLayout(s);
+      TNullProgressLink Link;
+      TSearchStats Stats;
+      std::uint64_t PlainNodes = 0;
+      SearchLayout(*Task, *Fast, 1, "p", Link, &Stats);
+      testdata::ReferenceSearchLayout(*Task, *Plain, 1, PlainNodes);
+      ASSERT_EQ(LayoutText(*Fast), LayoutText(*Plain)) << "case " << Case << "\n" << PlanToText(*Task);
+      ASSERT_EQ(Stats.Nodes, PlainNodes) << "case " << Case;
+    }
+  }
+}
+
+TEST(SearchVectors, SseOnlyComputesEveryVector) {
+  TVectorScope Scope(TVectorWidth::Sse2);
+  for (const testdata::TCase& C : testdata::Cases(TAVIK_VECTORS_DIR)) {
+    if (!C.Error.empty()) continue;
+    auto Task = NewTask();
+    Task->RigidFlag = C.Rigid;
+    LoadPlan(*Task, C.Input);
+    std::string Message;
+    TNullProgressLink Link;
+    MakePlan(*Task, Message, Link, nullptr, 2);
+    ASSERT_EQ(PlanToText(*Task), testdata::ReadBytes(C.Expected)) << C.Name;
+  }
+}
+
+}  // namespace
