@@ -1,8 +1,10 @@
 // Computes every task of the benchmark folder (NAME.tsk, NAME.rigid,
-// NAME.out.tsk). First each task once in a child process of its own, so that
-// its peak memory is its own: time, search nodes, nodes per second, peak
-// memory, and whether the result is byte-identical to NAME.out.tsk and
-// passes the layout checker. Then Google Benchmark times each task.
+// NAME.out.tsk) with one thread and with the machine's default number. First
+// each task in a child process of its own for each thread count, so that its
+// peak memory is its own: the best time of a few runs, their ratio, search
+// nodes, peak memory, and whether each result is byte-identical to
+// NAME.out.tsk and passes the layout checker. Then Google Benchmark times
+// each task with both thread counts.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -39,8 +41,10 @@ struct TOutcome {
   int Valid = 0;
 };
 
-// Computes T once in a child process and reports what it saw.
-TOutcome RunIsolated(const TBenchTask& T) {
+constexpr int Runs = 3;  // the time of a task is the best of this many runs
+
+// Computes T in a child process with Threads threads and reports what it saw.
+TOutcome RunIsolated(const TBenchTask& T, std::int32_t Threads) {
   int Pipe[2];
   TOutcome Out;
   if (::pipe(Pipe) != 0) return Out;
@@ -48,18 +52,26 @@ TOutcome RunIsolated(const TBenchTask& T) {
   if (Child == 0) {
     ::close(Pipe[0]);
     TOutcome R;
+    R.Identical = R.Valid = 1;
+    R.Seconds = 1e9;
     try {
-      auto Task = Load(T);
-      TNullProgressLink Link;
-      TSearchStats Stats;
-      std::string Message;
-      const auto Start = std::chrono::steady_clock::now();
-      MakePlan(*Task, Message, Link, &Stats);
-      R.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-      R.Nodes = Stats.Nodes;
-      R.Identical = PlanToText(*Task) == ReadAll(T.Expected);
-      R.Valid = Message.empty() && CheckPlan(*Task).empty();
+      const auto Source = Load(T);
+      const std::string Expected = ReadAll(T.Expected);
+      auto Task = std::make_unique<TPlan>();
+      for (int Run = 0; Run < Runs; ++Run) {
+        *Task = *Source;
+        TNullProgressLink Link;
+        TSearchStats Stats;
+        std::string Message;
+        const auto Start = std::chrono::steady_clock::now();
+        MakePlan(*Task, Message, Link, &Stats, Threads);
+        R.Seconds = std::min(R.Seconds, std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count());
+        R.Nodes = Stats.Nodes;
+        R.Identical = R.Identical && PlanToText(*Task) == Expected;
+        R.Valid = R.Valid && Message.empty() && CheckPlan(*Task).empty();
+      }
     } catch (const EPlanError&) {
+      R.Identical = R.Valid = 0;
     }
     rusage Usage{};
     ::getrusage(RUSAGE_SELF, &Usage);
@@ -86,33 +98,55 @@ long BaselinePeakKiB() {
   return Usage.ru_maxrss;
 }
 
-bool ReportOutcomes(const std::vector<TBenchTask>& Tasks) {
-  std::printf("%-20s %9s %10s %12s %9s  %s\n", "task", "time [s]", "nodes", "nodes/s", "peak MiB", "result");
-  double Total = 0;
+const char* Verdict(const TOutcome& R) {
+  if (!R.Identical) return "DIFFERS from .out.tsk";
+  return R.Valid ? "identical, valid" : "identical, INVALID";
+}
+
+bool ReportOutcomes(const std::vector<TBenchTask>& Tasks, std::int32_t Threads) {
+  std::printf("%-20s %10s %10s %7s %10s %9s  %-18s %s\n", "task", "1 thread", "threads", "ratio", "nodes",
+              "peak MiB", "1 thread", "threads");
+  std::printf("%-20s %10s %9d %7s %10s %9s\n", "", "[s]", Threads, "", "", "");
+  double Total1 = 0, TotalN = 0;
+  std::string Targets;  // the tasks with targets of their own
   bool AllGood = true;
   long Peak = 0;
-  double Cabinet20 = 0;
   for (const TBenchTask& T : Tasks) {
-    const TOutcome R = RunIsolated(T);
-    Total += R.Seconds;
-    Peak = std::max(Peak, R.PeakKiB);
-    if (T.Name == "cabinet20_d2") Cabinet20 = R.Seconds;
-    const bool Good = R.Identical && R.Valid;
+    const TOutcome One = RunIsolated(T, 1);
+    const TOutcome Many = RunIsolated(T, Threads);
+    Total1 += One.Seconds;
+    TotalN += Many.Seconds;
+    Peak = std::max({Peak, One.PeakKiB, Many.PeakKiB});
+    char Line[160];
+    if (T.Name == "cabinet20_d2") {
+      std::snprintf(Line, sizeof Line, "cabinet20_d2: %.4f s with 1 thread (target 0.10 s)\n", One.Seconds);
+      Targets += Line;
+    }
+    if (T.Name == "cabinet20_d2" || T.Name == "classic_cu2_d2" || T.Name == "classic_cw3_d2") {
+      std::snprintf(Line, sizeof Line, "%s: %.2f times faster with %d threads (target 1.4)\n", T.Name.c_str(),
+                    Many.Seconds > 0 ? One.Seconds / Many.Seconds : 0.0, Threads);
+      Targets += Line;
+    }
+    const bool Good = One.Identical && One.Valid && Many.Identical && Many.Valid && One.Nodes == Many.Nodes;
     AllGood = AllGood && Good;
-    std::printf("%-20s %9.3f %10llu %12.0f %9.1f  %s, %s\n", T.Name.c_str(), R.Seconds, R.Nodes,
-                R.Seconds > 0 ? static_cast<double>(R.Nodes) / R.Seconds : 0.0, static_cast<double>(R.PeakKiB) / 1024,
-                R.Identical ? "identical to .out.tsk" : "DIFFERS from .out.tsk",
-                R.Valid ? "all layouts valid" : "INVALID layout or pending counts");
+    std::printf("%-20s %10.4f %10.4f %7.2f %10llu %9.1f  %-18s %s%s\n", T.Name.c_str(), One.Seconds, Many.Seconds,
+                Many.Seconds > 0 ? One.Seconds / Many.Seconds : 0.0, One.Nodes,
+                static_cast<double>(std::max(One.PeakKiB, Many.PeakKiB)) / 1024, Verdict(One), Verdict(Many),
+                One.Nodes == Many.Nodes ? "" : ", NODE COUNTS DIFFER");
   }
-  std::printf("all %zu tasks: %.3f s (target 1 s); cabinet20_d2: %.3f s (target 0.25 s); "
-              "peak %.1f MiB per task, %.1f MiB of it the program itself (target 16 MiB)\n",
-              Tasks.size(), Total, Cabinet20, static_cast<double>(Peak) / 1024,
-              static_cast<double>(BaselinePeakKiB()) / 1024);
-  std::printf("validity: %s\n\n", AllGood ? "every result identical and valid" : "SOME RESULTS WRONG");
+  std::printf("all %zu tasks: %.4f s with 1 thread (target 0.35 s), %.4f s with %d (target 0.23 s), ratio %.2f\n",
+              Tasks.size(), Total1, TotalN, Threads, TotalN > 0 ? Total1 / TotalN : 0.0);
+  std::fputs(Targets.c_str(), stdout);
+  std::printf("each time the best of %d runs, load and save excluded; peak %.1f MiB per task, %.1f MiB of it the "
+              "program itself (target 16 MiB)\n",
+              Runs, static_cast<double>(Peak) / 1024, static_cast<double>(BaselinePeakKiB()) / 1024);
+  std::printf("validity: %s\n\n", AllGood ? "every result identical to .out.tsk and valid, with the same node count "
+                                             "for either number of threads"
+                                           : "SOME RESULTS WRONG");
   return AllGood;
 }
 
-void ComputeTask(benchmark::State& State, const TBenchTask& T) {
+void ComputeTask(benchmark::State& State, const TBenchTask& T, std::int32_t Threads) {
   auto Source = Load(T);
   auto Task = std::make_unique<TPlan>();
   std::uint64_t Nodes = 0;
@@ -123,7 +157,7 @@ void ComputeTask(benchmark::State& State, const TBenchTask& T) {
     TNullProgressLink Link;
     TSearchStats Stats;
     std::string Message;
-    MakePlan(*Task, Message, Link, &Stats);
+    MakePlan(*Task, Message, Link, &Stats, Threads);
     Nodes = Stats.Nodes;
     benchmark::DoNotOptimize(Task->JobCount);
   }
@@ -136,11 +170,15 @@ void ComputeTask(benchmark::State& State, const TBenchTask& T) {
 
 int main(int argc, char** argv) {
   const auto Tasks = FindTasks(TAVIK_BENCH_TASKS_DIR);
-  const bool Good = ReportOutcomes(Tasks);
+  const std::int32_t Threads = DefaultThreadCount();
+  const bool Good = ReportOutcomes(Tasks, Threads);
   for (const TBenchTask& T : Tasks)
-    benchmark::RegisterBenchmark(T.Name.c_str(), [T](benchmark::State& S) { ComputeTask(S, T); })
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(1.0);
+    for (const std::int32_t N : {1, Threads})
+      benchmark::RegisterBenchmark((T.Name + "/threads:" + std::to_string(N)).c_str(),
+                                   [T, N](benchmark::State& S) { ComputeTask(S, T, N); })
+          ->Unit(benchmark::kMillisecond)
+          ->MinTime(1.0)
+          ->UseRealTime();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

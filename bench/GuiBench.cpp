@@ -1,6 +1,7 @@
-// Computes every task of the benchmark folder twice: headless (MakePlan
-// with the do-nothing progress link) and through the main window's compute
-// command with the real progress dialog, on the offscreen platform. Prints
+// Computes every task of the benchmark folder twice, both with the default
+// number of threads: headless (MakePlan with the do-nothing progress link)
+// and through the main window's compute command with the real progress
+// dialog, on the offscreen platform. Prints
 // both times, their ratio (target: at most 1.15), the search nodes and
 // whether both results are identical and valid.
 #include <QApplication>
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   Form1.show();
   if (!QTest::qWaitForWindowExposed(&Form1)) std::fprintf(stderr, "the main window was not exposed\n");
 
+  std::printf("threads: %d\n", DefaultThreadCount());
   std::printf("%-20s %12s %12s %7s %10s  %s\n", "task", "headless [s]", "window [s]", "ratio", "nodes", "result");
   double TotalHeadless = 0;
   double TotalWindow = 0;
@@ -78,7 +80,7 @@ int main(int argc, char** argv) {
       Stats = TSearchStats{};
       std::string Message;
       const auto Start = TClock::now();
-      MakePlan(*Task, Message, Link, &Stats);
+      MakePlan(*Task, Message, Link, &Stats, DefaultThreadCount());
       Headless = std::min(Headless, Seconds(Start));
       HeadlessResult = PlanToText(*Task);
 

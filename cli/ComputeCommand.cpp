@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +15,7 @@
 namespace {
 
 const char* const ComputeUsage =
-    "Usage: tavikplan compute IN.tsk [-o OUT.tsk] [--rigid 0|1] [--restart]\n"
+    "Usage: tavikplan compute IN.tsk [-o OUT.tsk] [--rigid 0|1] [--restart] [--threads N]\n"
     "\n"
     "Computes the job plan of a task: sheets and pieces are ordered, jobs are\n"
     "added until every piece is placed, and a summary is printed. A task that\n"
@@ -23,6 +24,8 @@ const char* const ComputeUsage =
     "  -o OUT.tsk     save the computed task there (without it nothing is written)\n"
     "  --rigid 0|1    rigid material: layouts must be cut by through cuts (default 1)\n"
     "  --restart      clear the jobs the task holds and start over\n"
+    "  --threads N    threads that share the calculation, 1 to 64 (default: the\n"
+    "                 machine's cores, at most 8); the plan is the same for any N\n"
     "  -h, --help     show this help\n"
     "\n"
     "On a terminal a progress line is drawn on stderr; Ctrl+C stops the\n"
@@ -164,6 +167,15 @@ void PrintSummary(TPlan& Task, bool Stopped) {
   }
 }
 
+bool ParseThreads(const std::string& Text, std::int32_t& Threads) {
+  std::int32_t Value = 0;
+  const char* End = Text.data() + Text.size();
+  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Value);
+  if (Error != std::errc() || Ptr != End || Value < 1 || Value > TSearchTeam::MaxThreads) return false;
+  Threads = Value;
+  return true;
+}
+
 int UsageError(const std::string& Text) { return ::UsageError("compute", Text); }
 
 }  // namespace
@@ -171,6 +183,7 @@ int UsageError(const std::string& Text) { return ::UsageError("compute", Text); 
 int RunCompute(const TArgs& Args) {
   std::string In, Out;
   bool Rigid = true, Restart = false, HasOut = false;
+  std::int32_t Threads = DefaultThreadCount();
   for (std::size_t k = 0; k < Args.size(); ++k) {
     const std::string& A = Args[k];
     if (A == "--help" || A == "-h") {
@@ -183,6 +196,9 @@ int RunCompute(const TArgs& Args) {
     } else if (A == "--rigid") {
       if (++k == Args.size() || (Args[k] != "0" && Args[k] != "1")) return UsageError("--rigid takes 0 or 1");
       Rigid = Args[k] == "1";
+    } else if (A == "--threads") {
+      if (++k == Args.size() || !ParseThreads(Args[k], Threads))
+        return UsageError("--threads takes a number from 1 to " + std::to_string(TSearchTeam::MaxThreads));
     } else if (A == "--restart") {
       Restart = true;
     } else if (!A.empty() && A[0] == '-') {
@@ -222,7 +238,7 @@ int RunCompute(const TArgs& Args) {
 
   std::string Message;
   try {
-    MakePlan(*Task, Message, Progress);
+    MakePlan(*Task, Message, Progress, nullptr, Threads);
   } catch (const EPlanError& E) {
     std::fprintf(stderr, "tavikplan: %s: %s\n", In.c_str(), E.what());
     return ExitError;

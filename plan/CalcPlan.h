@@ -9,4 +9,5 @@
 #include "PlanRecord.h"
 #include "ProgressLink.h"
 #include "Search.h"
+#include "SearchTeam.h"
 #include "TaskFile.h"

@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "PlanError.h"
+#include "SearchTeam.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ std::string JobPath(std::int32_t JobNo, std::int32_t SheetNo) {
   return "作业:" + std::to_string(JobNo) + " 毛坯:" + std::to_string(SheetNo) + " 计划:";
 }
 
-void ChooseJob(const TPlan& Task, TJob& Job, IProgressLink& Link, TSearchStats* Stats) {
+void ChooseJob(const TPlan& Task, TJob& Job, IProgressLink& Link, TSearchStats* Stats, TSearchTeam* Team) {
   Job.SheetNo = 0;
   Job.Count = 0;
   Job.PointCount = 0;
@@ -81,7 +82,7 @@ void ChooseJob(const TPlan& Task, TJob& Job, IProgressLink& Link, TSearchStats* 
     Trial->Points[1] = TCornerPoint{0, 0, pkMinMin};
     Trial->RectCount = 0;
     Trial->Rate = 0;
-    SearchLayout(Task, *Trial, 1, JobPath(Task.JobCount + 1, s), Link, Stats);
+    SearchLayout(Task, *Trial, 1, JobPath(Task.JobCount + 1, s), Link, Stats, Team);
     if (Trial->Rate > Job.Rate) {
       CopyLayout(Job, *Trial);
       if (Trial->Rate >= Task.ExpectedRate) return;
@@ -111,7 +112,7 @@ void RecordJob(TPlan& Task, TJob& Job, std::string& Message) {
   Message.clear();
 }
 
-void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats) {
+void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats, std::int32_t Threads) {
   Message.clear();
   OrderTables(Task);
   const std::int32_t Total = ProgressValue(TotalQuantity(Task));
@@ -122,10 +123,14 @@ void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchSta
   Link.RepaintProgress();
 
   auto Job = std::make_unique<TJob>();
+  // The helper threads live for the whole calculation: a search is often
+  // shorter than starting them.
+  std::unique_ptr<TSearchTeam> Team;
+  if (Threads > 1) Team = std::make_unique<TSearchTeam>(Threads);
   while (!AllPlaced(Task)) {
     // Job MaxJobs + 1 has no entry: end with the task as it stands.
     if (Task.JobCount >= MaxJobs) break;
-    ChooseJob(Task, *Job, Link, Stats);
+    ChooseJob(Task, *Job, Link, Stats, Team.get());
     if (Job->SheetNo == 0) break;
     RecordJob(Task, *Job, Message);
     if (!Message.empty()) break;

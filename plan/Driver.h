@@ -17,13 +17,19 @@ inline constexpr const char* JobCountMessage = "算法设计错误，作业数�
 // Message is empty unless recording a job failed. Throws
 // EPlanError("Range check error") when the total quantity does not fit the
 // progress bar's 32-bit range.
-void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats = nullptr);
+//
+// Threads (1..TSearchTeam::MaxThreads) share each search; the plan and the
+// node count are the same for any number. The link and Task are used on
+// the calling thread only.
+void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats = nullptr,
+              std::int32_t Threads = 1);
 
 // Searches every sheet size with stock left, smallest first, and returns in
 // Job the first layout that reaches ExpectedRate, else the best one; SheetNo
 // is 0 when no such sheet size gave a positive utilisation. Task is only
-// read.
-void ChooseJob(const TPlan& Task, TJob& Job, IProgressLink& Link, TSearchStats* Stats = nullptr);
+// read. Team, when given, shares the searches.
+void ChooseJob(const TPlan& Task, TJob& Job, IProgressLink& Link, TSearchStats* Stats = nullptr,
+               TSearchTeam* Team = nullptr);
 
 // Sets Job.Count to the most sheets that can be cut without producing more
 // of any piece than is pending, nor cutting more sheets of its size than

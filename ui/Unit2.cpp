@@ -6,8 +6,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
 #include <algorithm>
 #include <ctime>
+#include <utility>
 
 #include "LocaleText.h"
 #include "WindowFlags.h"
@@ -162,3 +164,129 @@ void TForm2::closeEvent(QCloseEvent* Event) {
 
 // Escape closes the dialog as its close button does.
 void TForm2::reject() { close(); }
+
+TProgressLink::TProgressLink(TForm2& Dialog, std::function<void()> Handover)
+    : Dialog_(Dialog), Handover_(std::move(Handover)) {}
+
+TProgressLink::~TProgressLink() = default;
+
+void TProgressLink::OnGui(const std::function<void()>& Work) {
+  if (QThread::currentThread() == Dialog_.thread()) {
+    Work();
+    return;
+  }
+  // The hand-over in both directions, in terms the standard library's
+  // memory model (and ThreadSanitizer) knows: what this thread wrote before
+  // is seen by Work, what Work wrote is seen here afterwards.
+  std::atomic<int> Turn{1};
+  Turn.store(1, std::memory_order_release);
+  QMetaObject::invokeMethod(
+      &Dialog_,
+      [&] {
+        (void)Turn.load(std::memory_order_acquire);
+        Work();
+        Turn.store(2, std::memory_order_release);
+      },
+      Qt::BlockingQueuedConnection);
+  (void)Turn.load(std::memory_order_acquire);
+}
+
+void TProgressLink::SetProgressRange(std::int32_t Min, std::int32_t Max) {
+  std::lock_guard<std::mutex> Lock(State_->Mutex);
+  State_->Min = Min;
+  State_->Max = Max;
+}
+
+void TProgressLink::SetProgressPosition(std::int32_t Position) {
+  std::lock_guard<std::mutex> Lock(State_->Mutex);
+  State_->Position = Position;
+}
+
+void TProgressLink::ShowProgress() {
+  OnGui([this] {
+    Apply(Dialog_, *State_);
+    Dialog_.ShowProgress();
+  });
+  std::lock_guard<std::mutex> Lock(State_->Mutex);
+  PostedPosition_ = State_->Position;
+}
+
+void TProgressLink::RepaintProgress() {
+  bool Moved = false;
+  {
+    std::lock_guard<std::mutex> Lock(State_->Mutex);
+    State_->Repaint = true;
+    Moved = State_->Position != PostedPosition_;
+    PostedPosition_ = State_->Position;
+  }
+  // A moved bar is shown at once; node texts wait for the next round.
+  if (Moved) Post();
+}
+
+void TProgressLink::SetNodeText(std::string_view Path) {
+  std::lock_guard<std::mutex> Lock(State_->Mutex);
+  State_->Node.assign(Path);
+  State_->NodeNew = true;
+}
+
+void TProgressLink::ProcessMessages() {
+  // Called at every search node: most calls only read the coarse clock.
+  const std::int64_t Now = TForm2::CoarseMillis();
+  if (Now - LastPost_ < PumpIntervalMs) return;
+  LastPost_ = Now;
+  if (HandoverPending_ && Now - LastHandover_ >= HandoverIntervalMs) Handover();
+  Post();
+  if (QThread::currentThread() == Dialog_.thread()) Dialog_.ProcessMessages();
+}
+
+void TProgressLink::CloseProgress() {
+  if (HandoverPending_) Handover();
+  OnGui([this] {
+    Apply(Dialog_, *State_);
+    Dialog_.CloseProgress();
+  });
+}
+
+void TProgressLink::ShowTask() {
+  HandoverPending_ = true;
+  if (TForm2::CoarseMillis() - LastHandover_ >= HandoverIntervalMs) Handover();
+}
+
+void TProgressLink::Handover() {
+  HandoverPending_ = false;
+  LastHandover_ = TForm2::CoarseMillis();
+  if (Handover_) OnGui(Handover_);
+}
+
+void TProgressLink::Post() {
+  if (QThread::currentThread() == Dialog_.thread()) {
+    Apply(Dialog_, *State_);
+    return;
+  }
+  if (State_->Posted.exchange(true)) return;
+  // The state is shared with the queued call, which may run after the link
+  // is gone; a call for a dialog that is gone is dropped.
+  QMetaObject::invokeMethod(
+      &Dialog_, [&Dialog = Dialog_, State = State_] { Apply(Dialog, *State); }, Qt::QueuedConnection);
+}
+
+void TProgressLink::Apply(TForm2& Dialog, TState& State) {
+  std::int32_t Min, Max, Position;
+  std::string Node;
+  bool NodeNew, Repaint;
+  {
+    std::lock_guard<std::mutex> Lock(State.Mutex);
+    State.Posted = false;
+    Min = State.Min;
+    Max = State.Max;
+    Position = State.Position;
+    NodeNew = std::exchange(State.NodeNew, false);
+    if (NodeNew) Node = State.Node;
+    Repaint = std::exchange(State.Repaint, false);
+  }
+  QProgressBar* Bar = Dialog.ProgressBar1;
+  if (Bar->minimum() != Min || Bar->maximum() != std::max(Min, Max)) Dialog.SetProgressRange(Min, Max);
+  if (Bar->value() != std::clamp(Position, Bar->minimum(), Bar->maximum())) Dialog.SetProgressPosition(Position);
+  if (NodeNew) Dialog.SetNodeText(Node);
+  if (Repaint) Dialog.RepaintProgress();
+}

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <QDialog>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -35,7 +38,8 @@ class TForm2 : public QDialog {
   std::int32_t StartPosition = 0;
 
   // True from the dialog's closing (for any reason) until it is shown again.
-  bool StopRequested() const { return StopRequested_; }
+  // Safe to read from any thread.
+  bool StopRequested() const { return StopRequested_.load(); }
   // Milliseconds of a coarse monotonic clock: cheap enough to read at every
   // search node.
   static std::int64_t CoarseMillis();
@@ -76,7 +80,7 @@ class TForm2 : public QDialog {
   TDateTime Now() const;
 
   std::function<TDateTime()> Clock_;
-  bool StopRequested_ = false;
+  std::atomic<bool> StopRequested_{false};
   std::string NodeText_;
   bool NodeTextShown_ = true;
   std::int64_t LastProcess_ = 0;  // CoarseMillis of the last ProcessMessages
@@ -84,49 +88,55 @@ class TForm2 : public QDialog {
   std::int32_t PaintedPosition_ = -1;
 };
 
-// The progress link of the window program: the dialog's operations and the
-// main window's refresh after each job.
+// The progress link of the window program. The calculation runs on a thread
+// of its own and calls the link there; the dialog is served on its own
+// thread (the GUI thread): progress, node texts and repaints are handed over
+// a few times a second at most, showing the dialog and closing it wait until
+// the dialog has done so, and the stop request is read from the dialog as it
+// stands. Called on the GUI thread itself, every operation runs directly.
 //
-// The window is only drawn when messages are processed, so refreshing it
-// more often than that is work nobody sees: a refresh asked for after a job
-// is done just before the next processing of messages, and at the end of
-// the calculation at the latest.
+// The main window is refreshed after a job at most about five times a
+// second, and at the end at the latest: Handover then runs on the GUI thread
+// while the calculation waits, so it may read the calculation's task.
 class TProgressLink final : public IProgressLink {
  public:
-  TProgressLink(TForm2& Dialog, std::function<void()> ShowTask)
-      : Dialog_(Dialog), ShowTask_(std::move(ShowTask)) {}
+  TProgressLink(TForm2& Dialog, std::function<void()> Handover);
+  ~TProgressLink() override;
 
-  void SetProgressRange(std::int32_t Min, std::int32_t Max) override { Dialog_.SetProgressRange(Min, Max); }
-  void SetProgressPosition(std::int32_t Position) override { Dialog_.SetProgressPosition(Position); }
-  void ShowProgress() override { Dialog_.ShowProgress(); }
-  void RepaintProgress() override { Dialog_.RepaintProgress(); }
-  void CloseProgress() override {
-    FlushShowTask();
-    Dialog_.CloseProgress();
-  }
-  void SetNodeText(std::string_view Path) override { Dialog_.SetNodeText(Path); }
-  void ProcessMessages() override {
-    if (!Dialog_.MessagesDue()) return;
-    // Redrawing the main window takes longer than the dialog: a few times a
-    // second is all a person can follow.
-    if (TForm2::CoarseMillis() - LastShowTask_ >= ShowTaskIntervalMs) FlushShowTask();
-    Dialog_.ProcessMessages();
-  }
+  void SetProgressRange(std::int32_t Min, std::int32_t Max) override;
+  void SetProgressPosition(std::int32_t Position) override;
+  void ShowProgress() override;
+  void RepaintProgress() override;
+  void CloseProgress() override;
+  void SetNodeText(std::string_view Path) override;
+  void ProcessMessages() override;
   bool StopRequested() const override { return Dialog_.StopRequested(); }
-  void ShowTask() override { ShowTaskPending_ = true; }
+  void ShowTask() override;
 
  private:
-  static constexpr std::int64_t ShowTaskIntervalMs = 200;
+  static constexpr std::int64_t HandoverIntervalMs = 200;
 
-  void FlushShowTask() {
-    if (!ShowTaskPending_) return;
-    ShowTaskPending_ = false;
-    LastShowTask_ = TForm2::CoarseMillis();
-    if (ShowTask_) ShowTask_();
-  }
+  // What the calculation last told the dialog, for the GUI thread to apply.
+  struct TState {
+    std::mutex Mutex;
+    std::int32_t Min = 0, Max = 0, Position = 0;
+    std::string Node;
+    bool NodeNew = false;
+    bool Repaint = false;
+    std::atomic<bool> Posted{false};
+  };
+
+  void Post();
+  static void Apply(TForm2& Dialog, TState& State);
+  void OnGui(const std::function<void()>& Work);
+  void Handover();
 
   TForm2& Dialog_;
-  std::function<void()> ShowTask_;
-  bool ShowTaskPending_ = false;
-  std::int64_t LastShowTask_ = 0;  // CoarseMillis of the last main window refresh
+  std::function<void()> Handover_;
+  std::shared_ptr<TState> State_ = std::make_shared<TState>();
+  // The calculation's thread only.
+  std::int32_t PostedPosition_ = -1;
+  std::int64_t LastPost_ = 0;
+  bool HandoverPending_ = false;
+  std::int64_t LastHandover_ = 0;
 };

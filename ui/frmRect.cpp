@@ -23,6 +23,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <new>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 #include "Answers.h"
 #include "AppSetup.h"
@@ -383,6 +386,8 @@ void TForm1::SetFirstShowAction(std::function<void()> Run) { FirstShowAction_ = 
 
 void TForm1::SetProgressDialog(TForm2* Dialog) { ProgressDialog_ = Dialog; }
 
+void TForm1::SetCalculation(TCalculation Run) { Calculation_ = std::move(Run); }
+
 TForm2* TForm1::ProgressDialog() {
   if (ProgressDialog_ == nullptr) {
     OwnProgressDialog_ = new TForm2(this);
@@ -566,11 +571,45 @@ void TForm1::N5Click() {
   }
   if (Restart) ClearJobs(*Task_);
 
+  // The calculation runs on a thread of its own, on its own copy of the
+  // task, while this thread keeps the windows live. The window's task takes
+  // the copy over after a job, while the calculation waits, and at the end:
+  // the grids and the view never read a task that is being written.
   std::string Message;
-  TProgressLink Link(*ProgressDialog(), [this] { ShowTask(); });
+  auto Calc = std::make_unique<TPlan>(*Task_);
+  TProgressLink Link(*ProgressDialog(), [this, &Calc] {
+    *Task_ = *Calc;
+    // Drawn once the calculation goes on.
+    QMetaObject::invokeMethod(
+        this, [this] {
+          if (Computing_) ShowTask();
+        },
+        Qt::QueuedConnection);
+  });
+  std::exception_ptr Failure;
+  std::atomic<bool> Done{false};
   SetComputing(true);
-  const bool Finished = RunCommand([&] { MakePlan(*Task_, Message, Link); });
+  std::thread Worker([&] {
+    try {
+      if (Calculation_)
+        Calculation_(*Calc, Message, Link);
+      else
+        MakePlan(*Calc, Message, Link, nullptr, DefaultThreadCount());
+    } catch (...) {
+      Failure = std::current_exception();
+    }
+    Done = true;
+    // Wakes the loop below.
+    QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+  });
+  while (!Done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  Worker.join();
+  // Also after a failure: the tables may have been put in order.
+  *Task_ = *Calc;
   SetComputing(false);
+  const bool Finished = RunCommand([&] {
+    if (Failure) std::rethrow_exception(Failure);
+  });
 
   if (Finished) {
     if (!Message.empty() &&

@@ -73,6 +73,10 @@ class TForm1 : public QMainWindow {
   void SetAboutCommand(std::function<void()> Run);     // A3Click runs it (modal)
   void SetFirstShowAction(std::function<void()> Run);  // run once when the window is first shown
   void SetProgressDialog(TForm2* Dialog);              // the progress dialog Compute uses
+  // What Compute runs on its thread, on its copy of the task (tests); when
+  // unset, MakePlan with DefaultThreadCount() threads.
+  using TCalculation = std::function<void(TPlan& Task, std::string& Message, IProgressLink& Link)>;
+  void SetCalculation(TCalculation Run);
 
   // The progress dialog Compute uses (one of the window's own when none
   // was set).
@@ -226,6 +230,7 @@ class TForm1 : public QMainWindow {
   QSize PlacedSize_;  // as FitToScreen left it
   TForm2* ProgressDialog_ = nullptr;
   TForm2* OwnProgressDialog_ = nullptr;
+  TCalculation Calculation_;
   bool Computing_ = false;
   bool CloseAfterCompute_ = false;
 };

@@ -2,7 +2,11 @@
 // tasks, and its rules checked one by one.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <random>
+#include <stdexcept>
+#include <thread>
 
 #include "CalcPlan.h"
 #include "support/RecordingLink.h"
@@ -245,6 +249,183 @@ TEST(SearchLayout, HugeAndNegativeSizesGiveValidLayouts) {
     testdata::ReferenceSearchLayout(*Task, *Plain, 1, Nodes);
     ASSERT_EQ(LayoutText(*Fast), LayoutText(*Plain)) << "case " << Case << "\n" << PlanToText(*Task);
     ASSERT_EQ(CheckLayout(*Task, *Fast), "") << "case " << Case << "\n" << PlanToText(*Task) << LayoutText(*Fast);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A link that notes whether any call came from another thread than the one
+// that made it.
+class TThreadCheckingLink final : public IProgressLink {
+ public:
+  bool OtherThread = false;
+  long Calls = 0;
+  void SetProgressRange(std::int32_t, std::int32_t) override { Note(); }
+  void SetProgressPosition(std::int32_t) override { Note(); }
+  void ShowProgress() override { Note(); }
+  void RepaintProgress() override { Note(); }
+  void CloseProgress() override { Note(); }
+  void SetNodeText(std::string_view) override { Note(); }
+  void ProcessMessages() override { Note(); }
+  bool StopRequested() const override {
+    if (std::this_thread::get_id() != Owner_) Other_ = true;
+    return false;
+  }
+  void ShowTask() override { Note(); }
+  bool AnyOtherThread() const { return OtherThread || Other_; }
+
+ private:
+  void Note() {
+    ++Calls;
+    if (std::this_thread::get_id() != Owner_) OtherThread = true;
+  }
+  std::thread::id Owner_ = std::this_thread::get_id();
+  mutable bool Other_ = false;
+};
+
+TEST(SearchTeam, SameLayoutsAndNodeCountsAsOneThread) {
+  // Every trial order matters here: early stops at the expected rate, ties,
+  // rigid and not, partial layouts and depths 0 to 2.
+  TSearchTeam Two(2), Three(3);
+  std::mt19937 Random(424242);
+  for (int Case = 0; Case < 150; ++Case) {
+    auto Task = RandomTask(Random, Case % 2 == 0);
+    const bool Partial = Case % 5 == 0;
+    for (std::int32_t s = 1; s <= Task->SrcCount; ++s) {
+      auto Start = StartLayout(s);
+      if (Partial && PieceFits(*Task, *Start, 1, 0, 1)) PlacePiece(*Task, *Start, 1, 0, 1);
+      const std::int32_t Level = Partial ? 2 : 1;
+      auto Plain = std::make_unique<TJob>(*Start);
+      std::uint64_t PlainNodes = 0;
+      testdata::ReferenceSearchLayout(*Task, *Plain, Level, PlainNodes);
+      for (TSearchTeam* Team : {&Two, &Three}) {
+        auto Fast = std::make_unique<TJob>(*Start);
+        TNullProgressLink Link;
+        TSearchStats Stats;
+        SearchLayout(*Task, *Fast, Level, "p", Link, &Stats, Team);
+        ASSERT_EQ(LayoutText(*Fast), LayoutText(*Plain))
+            << "case " << Case << " sheet " << s << " threads " << Team->Threads() << "\n" << PlanToText(*Task);
+        ASSERT_EQ(Stats.Nodes, PlainNodes) << "case " << Case << " threads " << Team->Threads();
+      }
+    }
+  }
+}
+
+TEST(SearchTeam, TheLinkIsCalledFromTheCallingThreadOnly) {
+  auto Task = NewTask(2, 0, 2.0f);
+  AddSrcRect(*Task, TSrcRect{"S", 200, 100});
+  AddObjPlan(*Task, TObjPlan{"A", 50, 40, 6, 6});
+  AddObjPlan(*Task, TObjPlan{"B", 30, 20, 6, 6});
+  AddObjPlan(*Task, TObjPlan{"C", 25, 15, 9, 9});
+  TThreadCheckingLink Link;
+  std::string Message;
+  MakePlan(*Task, Message, Link, nullptr, 3);
+  EXPECT_GT(Link.Calls, 10);
+  EXPECT_FALSE(Link.AnyOtherThread());
+  EXPECT_EQ(CheckPlan(*Task), "");
+}
+
+TEST(SearchTeam, StopRequestEndsTheSearchWithAValidLayout) {
+  // Big enough that no thread gets through it between two message rounds.
+  auto Task = NewTask(3, 0, 2.0f);
+  AddSrcRect(*Task, TSrcRect{"S", 300, 200});
+  AddObjPlan(*Task, TObjPlan{"A", 50, 40, 6, 6});
+  AddObjPlan(*Task, TObjPlan{"D", 45, 35, 4, 4});
+  AddObjPlan(*Task, TObjPlan{"B", 30, 20, 6, 6});
+  TSearchTeam Team(2);
+  TSearchStats Full;
+  auto Whole = StartLayout(1);
+  TNullProgressLink Quiet;
+  SearchLayout(*Task, *Whole, 1, "p", Quiet, &Full, &Team);
+  ASSERT_GT(Full.Nodes, 2000u) << Full.Nodes;
+
+  TRecordingLink AtOnce;
+  AtOnce.StopAfterRounds = 1;
+  auto Untouched = StartLayout(1);
+  SearchLayout(*Task, *Untouched, 1, "p", AtOnce, nullptr, &Team);
+  EXPECT_EQ(Untouched->RectCount, 0) << "a search that starts after the stop returns its layout unchanged";
+
+  for (long Rounds : {2L, 5L, 20L}) {
+    TRecordingLink Midway;
+    Midway.StopAfterRounds = Rounds;
+    TSearchStats Part;
+    auto Stopped = StartLayout(1);
+    SearchLayout(*Task, *Stopped, 1, "p", Midway, &Part, &Team);
+    EXPECT_LT(Part.Nodes, Full.Nodes / 2) << Rounds;
+    EXPECT_EQ(CheckLayout(*Task, *Stopped), "") << Rounds;
+    EXPECT_LE(Stopped->Rate, Whole->Rate) << Rounds;
+  }
+}
+
+TEST(SearchTeam, EveryHelperWorksAndAFailureReachesTheCaller) {
+  TSearchTeam Team(4);
+  ASSERT_EQ(Team.Threads(), 4);
+  std::array<std::atomic<int>, 4> Runs{};
+  Team.Start([&](std::int32_t Helper) { ++Runs[static_cast<std::size_t>(Helper)]; });
+  while (!Team.WaitFor(std::chrono::milliseconds(10))) {
+  }
+  EXPECT_EQ(Runs[0], 0) << "the caller's share is its own";
+  for (int h = 1; h < 4; ++h) EXPECT_EQ(Runs[static_cast<std::size_t>(h)], 1) << h;
+
+  Team.Start([](std::int32_t Helper) {
+    if (Helper == 2) throw std::runtime_error("helper 2 failed");
+  });
+  EXPECT_THROW(
+      {
+        while (!Team.WaitFor(std::chrono::milliseconds(10))) {
+        }
+      },
+      std::runtime_error);
+  // The team goes on working after a failure.
+  Team.Start([&](std::int32_t Helper) { ++Runs[static_cast<std::size_t>(Helper)]; });
+  while (!Team.WaitFor(std::chrono::milliseconds(10))) {
+  }
+  EXPECT_EQ(Runs[3], 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Sets the vector width for one scope.
+struct TVectorScope {
+  explicit TVectorScope(TVectorWidth Width) { LimitSearchVectors(Width); }
+  ~TVectorScope() { LimitSearchVectors(TVectorWidth::Widest); }
+};
+
+TEST(SearchVectors, SseOnlyGivesTheSameLayoutsAsThePlainSearch) {
+  // The widest instructions are what the other tests see on a processor
+  // that has them; these are what the others run on.
+  TVectorScope Scope(TVectorWidth::Sse2);
+  std::mt19937 Random(99);
+  for (int Case = 0; Case < 200; ++Case) {
+    auto Task = RandomTask(Random, Case % 2 == 0);
+    for (std::int32_t s = 1; s <= Task->SrcCount; ++s) {
+      auto Fast = StartLayout(s), Plain = StartLayout(s);
+      TNullProgressLink Link;
+      TSearchStats Stats;
+      std::uint64_t PlainNodes = 0;
+      SearchLayout(*Task, *Fast, 1, "p", Link, &Stats);
+      testdata::ReferenceSearchLayout(*Task, *Plain, 1, PlainNodes);
+      ASSERT_EQ(LayoutText(*Fast), LayoutText(*Plain)) << "case " << Case << "\n" << PlanToText(*Task);
+      ASSERT_EQ(Stats.Nodes, PlainNodes) << "case " << Case;
+    }
+  }
+}
+
+TEST(SearchVectors, SseOnlyComputesEveryVector) {
+  TVectorScope Scope(TVectorWidth::Sse2);
+  for (const testdata::TCase& C : testdata::Cases(TAVIK_VECTORS_DIR)) {
+    if (!C.Error.empty()) continue;
+    auto Task = NewTask();
+    Task->RigidFlag = C.Rigid;
+    LoadPlan(*Task, C.Input);
+    std::string Message;
+    TNullProgressLink Link;
+    MakePlan(*Task, Message, Link, nullptr, 2);
+    ASSERT_EQ(PlanToText(*Task), testdata::ReadBytes(C.Expected)) << C.Name;
   }
 }
 

@@ -3,6 +3,8 @@
 // a saving program wrote loads and saves back unchanged.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "CalcPlan.h"
 #include "support/TestData.h"
 
@@ -10,12 +12,18 @@ namespace {
 
 using testdata::TCase;
 
-std::string CaseName(const ::testing::TestParamInfo<TCase>& Info) { return Info.param.Name; }
+// A vector and the number of threads that compute it: the plan is the same
+// for every number.
+using TVectorRun = std::tuple<TCase, std::int32_t>;
 
-class VectorTest : public ::testing::TestWithParam<TCase> {};
+std::string CaseName(const ::testing::TestParamInfo<TVectorRun>& Info) {
+  return std::get<0>(Info.param).Name + "_threads" + std::to_string(std::get<1>(Info.param));
+}
+
+class VectorTest : public ::testing::TestWithParam<TVectorRun> {};
 
 TEST_P(VectorTest, ComputesTheExpectedPlanOrFailsWithItsMessage) {
-  const TCase& C = GetParam();
+  const auto& [C, Threads] = GetParam();
   auto Task = testdata::NewTask();
   Task->RigidFlag = C.Rigid;
   if (!C.Error.empty()) {
@@ -32,13 +40,16 @@ TEST_P(VectorTest, ComputesTheExpectedPlanOrFailsWithItsMessage) {
   LoadPlan(*Task, C.Input);
   std::string Message;
   TNullProgressLink Link;
-  MakePlan(*Task, Message, Link);
+  MakePlan(*Task, Message, Link, nullptr, Threads);
   EXPECT_EQ(Message, "");
   EXPECT_EQ(CheckPlan(*Task), "");
   EXPECT_EQ(PlanToText(*Task), testdata::ReadBytes(C.Expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Vectors, VectorTest, ::testing::ValuesIn(testdata::Cases(TAVIK_VECTORS_DIR)), CaseName);
+INSTANTIATE_TEST_SUITE_P(Vectors, VectorTest,
+                         ::testing::Combine(::testing::ValuesIn(testdata::Cases(TAVIK_VECTORS_DIR)),
+                                            ::testing::Values(1, 2, 3)),
+                         CaseName);
 
 class SavedFileTest : public ::testing::TestWithParam<std::string> {};
 

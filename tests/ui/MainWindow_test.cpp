@@ -1,6 +1,7 @@
 // The main window's document commands: New, Open, Save, Save As, Compute,
 // Clear results, closing, and the hooks the program entry sets.
 #include <QAction>
+#include <string_view>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -335,19 +336,46 @@ TEST_F(TMainWindowTest, ComputeContinuesAPartlyComputedTaskOnYes) {
   EXPECT_EQ(PlanToText(T()), Computed);
 }
 
+// Hands every call on to Link; once the search runs, the pending counts of
+// Task drop to 0 under it.
+class TPendingThief final : public IProgressLink {
+ public:
+  TPendingThief(TPlan& Task, IProgressLink& Link) : Task_(Task), Link_(Link) {}
+  void SetProgressRange(std::int32_t Min, std::int32_t Max) override { Link_.SetProgressRange(Min, Max); }
+  void SetProgressPosition(std::int32_t Position) override { Link_.SetProgressPosition(Position); }
+  void ShowProgress() override { Link_.ShowProgress(); }
+  void RepaintProgress() override { Link_.RepaintProgress(); }
+  void CloseProgress() override { Link_.CloseProgress(); }
+  void SetNodeText(std::string_view Path) override { Link_.SetNodeText(Path); }
+  void ProcessMessages() override {
+    Link_.ProcessMessages();
+    for (std::int32_t i = 1; i <= Task_.ObjCount; ++i) Task_.ObjPlans[i].Pending = 0;
+  }
+  bool StopRequested() const override { return Link_.StopRequested(); }
+  void ShowTask() override { Link_.ShowTask(); }
+
+ private:
+  TPlan& Task_;
+  IProgressLink& Link_;
+};
+
 TEST_F(TMainWindowTest, FailedJobRecordOffersToCancelTheResult) {
   // The job table's consistency can only break when the pending counts
-  // change under the search; make them do so from inside the calculation.
+  // change under the search, which nothing in the window can do any more:
+  // the calculation works on its own copy of the task. Make them change on
+  // the calculation's thread, with one thread, which reads them only when a
+  // search starts.
   OpenFile(BenchTask("cabinet20_d2.tsk"));
   T().RigidFlag = true;
+  Form->SetCalculation([](TPlan& Task, std::string& Message, IProgressLink& Link) {
+    TPendingThief Thief(Task, Link);
+    MakePlan(Task, Message, Thief, nullptr, 1);
+  });
   const std::string Before = PlanToText(T());
   for (bool Cancel : {true, false}) {
     Script.Asked.clear();
     Script.YesNo = {Cancel};
     Form->SetModified(true);
-    DuringCalculation([this] {
-      for (std::int32_t i = 1; i <= T().ObjCount; ++i) T().ObjPlans[i].Pending = 0;
-    });
     Form->N5Click();
     ASSERT_EQ(Script.Texts("question").size(), 1);
     EXPECT_EQ(Script.Texts("question").at(0), QStringLiteral("算法设计错误，作业数量大于任务数量!取消本次结果吗？"));
@@ -400,7 +428,9 @@ TEST_F(TMainWindowTest, ClearResultsRemovesTheJobsButNotTheChanges) {
 }
 
 TEST_F(TMainWindowTest, StopEndsTheCalculationWithAtMostOneMoreJob) {
+  // Three levels deep a job takes seconds: the stop comes during the first.
   OpenFile(BenchTask("classic_cw3_d2.tsk"));
+  T().SearchDepth = 3;
   Form->SetModified(true);
   bool WasVisible = false;
   DuringCalculation([&] {
@@ -466,6 +496,7 @@ TEST_F(TMainWindowTest, CommandsAndGridsAreLockedDuringTheCalculation) {
 
 TEST_F(TMainWindowTest, ClosingDuringTheCalculationStopsAsksAndCloses) {
   OpenFile(BenchTask("classic_cw3_d2.tsk"));
+  T().SearchDepth = 3;
   Form->SetModified(true);
   Script.YesNo = {false};
   bool CloseRefused = false;

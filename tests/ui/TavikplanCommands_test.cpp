@@ -197,6 +197,13 @@ TEST(ComputeCommand, SavesTheExactPlanAndSaysWhetherEverythingIsPlaced) {
             testdata::ReadBytes(TAVIK_VECTORS_DIR "/t01_worked_example_r1.out.tsk"));
   EXPECT_TRUE(Done.Out.contains(QStringLiteral("Job   1")));
   EXPECT_TRUE(Done.Out.contains(QStringLiteral("Total utilisation:")));
+  // Any number of threads computes the same plan.
+  for (const char* Threads : {"1", "3"}) {
+    ASSERT_EQ(RunTavikplan({"compute", Vector("t01_worked_example_r1.tsk"), "-o", Out, "--threads", Threads}).Status, 0);
+    EXPECT_EQ(testdata::ReadBytes(Out.toStdString()),
+              testdata::ReadBytes(TAVIK_VECTORS_DIR "/t01_worked_example_r1.out.tsk"))
+        << Threads;
+  }
 
   // Pieces larger than every sheet stay pending: status 3, the partial plan
   // is saved and the pending pieces are named.
@@ -237,6 +244,9 @@ TEST(ComputeCommand, BadInputWritesNothing) {
   EXPECT_EQ(RunTavikplan({"compute", "-o", Out}).Status, 2);
   EXPECT_EQ(RunTavikplan({"compute", Example("cabinet.tsk"), "--rigid", "2"}).Status, 2);
   EXPECT_EQ(RunTavikplan({"compute", Example("cabinet.tsk"), "-o"}).Status, 2);
+  for (const char* Threads : {"0", "65", "2x", "-1", ""})
+    EXPECT_EQ(RunTavikplan({"compute", Example("cabinet.tsk"), "-o", Out, "--threads", Threads}).Status, 2) << Threads;
+  EXPECT_EQ(RunTavikplan({"compute", Example("cabinet.tsk"), "--threads"}).Status, 2);
   const TRun Unwritable = RunTavikplan({"compute", Example("cabinet.tsk"), "-o", Q(Dir.File("no/such/folder.tsk"))});
   EXPECT_EQ(Unwritable.Status, 1);
   EXPECT_TRUE(Unwritable.Err.contains(QStringLiteral("Invalid filename")));

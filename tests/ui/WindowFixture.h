@@ -34,6 +34,7 @@ class TWindowTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    CalculationWatch.reset();
     Progress.reset();
     Form.reset();
   }
@@ -54,10 +55,17 @@ class TWindowTest : public ::testing::Test {
     ASSERT_EQ(Form->FileName(), Path);
   }
 
-  // Runs Action once, from inside the next calculation (at its first
-  // processing of window messages).
+  // Runs Action once, from inside the next calculation, as soon as its
+  // progress dialog is on the screen.
   void DuringCalculation(std::function<void()> Action) {
-    QTimer::singleShot(0, Form.get(), std::move(Action));
+    CalculationWatch = std::make_unique<QTimer>();
+    CalculationWatch->setInterval(1);
+    QObject::connect(CalculationWatch.get(), &QTimer::timeout, Form.get(), [this, Action = std::move(Action)] {
+      if (!Form->Computing() || !Progress->isVisible()) return;
+      CalculationWatch->stop();
+      Action();
+    });
+    CalculationWatch->start();
   }
 
   // Types Text as keys into the grid, or into its editor once it is open,
@@ -87,6 +95,7 @@ class TWindowTest : public ::testing::Test {
   QTemporaryDir Temp;
   std::unique_ptr<TForm1> Form;
   std::unique_ptr<TForm2> Progress;
+  std::unique_ptr<QTimer> CalculationWatch;
 };
 
 // The bytes of a file, empty when it cannot be read.
