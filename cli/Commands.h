@@ -12,7 +12,7 @@ using TArgs = std::vector<std::string>;
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitError = 1;      // bad input; message on stderr
 inline constexpr int ExitUsage = 2;      // bad command line
-inline constexpr int ExitPartial = 3;    // compute: pieces still pending
+inline constexpr int ExitPartial = 3;    // compute, optimise: pieces still pending
 
 // The program as --version names it.
 inline constexpr const char* ProductName = "Tavik Vadi";
@@ -24,6 +24,7 @@ int UsageError(const std::string& Command, const std::string& Text);
 
 int RunShow(const TArgs& Args);
 int RunCompute(const TArgs& Args);
+int RunOptimise(const TArgs& Args);
 int RunPrint(const TArgs& Args);
 
 // Text helpers for terminal output (UTF-8).
@@ -40,3 +41,9 @@ std::string TimesText(std::int32_t Count);
 // The progress line of compute: a bar, the pieces placed of Total, the jobs
 // so far and the time left (Seconds < 0: not known yet).
 std::string ProgressLine(std::int64_t Placed, std::int64_t Total, std::int32_t Jobs, double Seconds);
+// The progress line of optimise: a bar over the work (Done of Total), the
+// sheets and utilisation of the best plan so far and the time left (Seconds
+// < 0: not known yet). Sheets < 0: no complete plan yet, and Done of Total
+// are the pieces the exact plan has placed.
+std::string OptimiseProgressLine(std::int64_t Done, std::int64_t Total, std::int64_t Sheets, float Rate,
+                                 double Seconds);

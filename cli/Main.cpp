@@ -16,6 +16,7 @@ const char* const Usage =
     "Commands:\n"
     "  show FILE                 print the task: settings, sheets, pieces and jobs\n"
     "  compute IN [-o OUT]       compute the job plan of a task and save it\n"
+    "  optimise IN -o OUT        compute a plan that needs fewer sheets and save it\n"
     "  print IN -o PLAN.pdf      draw the printed job plan of a task into a PDF\n"
     "\n"
     "  -h, --help                show this help\n"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     TArgs Args(argv + 2, argv + argc);
     if (Command == "show") return RunShow(Args);
     if (Command == "compute") return RunCompute(Args);
+    if (Command == "optimise") return RunOptimise(Args);
     if (Command == "print") return RunPrint(Args);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "tavikplan: %s\n", PlanMessages::OutOfMemory);

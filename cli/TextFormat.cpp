@@ -71,17 +71,39 @@ std::string PadRight(const std::string& Text, int Columns) {
 
 std::string TimesText(std::int32_t Count) { return Count == 1 ? "once" : std::to_string(Count) + " times"; }
 
-std::string ProgressLine(std::int64_t Placed, std::int64_t Total, std::int32_t Jobs, double Seconds) {
+namespace {
+
+// "[#####...............] " for the fraction Done of Total.
+std::string ProgressBar(std::int64_t Done, std::int64_t Total) {
   constexpr int BarWidth = 20;
-  const double Done = Total > 0 ? std::clamp(static_cast<double>(Placed) / static_cast<double>(Total), 0.0, 1.0) : 0;
-  const int Filled = static_cast<int>(Done * BarWidth);
-  std::string Line = "[" + std::string(static_cast<std::size_t>(Filled), '#') +
-                     std::string(static_cast<std::size_t>(BarWidth - Filled), '.') + "] ";
-  Line += std::to_string(Placed) + " of " + std::to_string(Total) + " pieces placed, ";
-  Line += std::to_string(Jobs) + (Jobs == 1 ? " job" : " jobs") + ", ";
-  if (Seconds < 0 || !std::isfinite(Seconds)) return Line + "estimating the time left";
+  const double Part = Total > 0 ? std::clamp(static_cast<double>(Done) / static_cast<double>(Total), 0.0, 1.0) : 0;
+  const int Filled = static_cast<int>(Part * BarWidth);
+  return "[" + std::string(static_cast<std::size_t>(Filled), '#') +
+         std::string(static_cast<std::size_t>(BarWidth - Filled), '.') + "] ";
+}
+
+std::string TimeLeftText(double Seconds) {
+  if (Seconds < 0 || !std::isfinite(Seconds)) return "estimating the time left";
   const long long Whole = Seconds < 1e9 ? static_cast<long long>(Seconds) : 999999999LL;
   char Buf[64];
   std::snprintf(Buf, sizeof Buf, "about %lld:%02lld:%02lld left", Whole / 3600, Whole / 60 % 60, Whole % 60);
-  return Line + Buf;
+  return Buf;
+}
+
+}  // namespace
+
+std::string ProgressLine(std::int64_t Placed, std::int64_t Total, std::int32_t Jobs, double Seconds) {
+  std::string Line = ProgressBar(Placed, Total);
+  Line += std::to_string(Placed) + " of " + std::to_string(Total) + " pieces placed, ";
+  Line += std::to_string(Jobs) + (Jobs == 1 ? " job" : " jobs") + ", ";
+  return Line + TimeLeftText(Seconds);
+}
+
+std::string OptimiseProgressLine(std::int64_t Done, std::int64_t Total, std::int64_t Sheets, float Rate,
+                                 double Seconds) {
+  if (Sheets < 0)
+    return ProgressBar(Done, Total) + "exact plan first: " + std::to_string(Done) + " of " + std::to_string(Total) +
+           " pieces placed, " + TimeLeftText(Seconds);
+  return ProgressBar(Done, Total) + "best plan so far: " + std::to_string(Sheets) +
+         (Sheets == 1 ? " sheet, " : " sheets, ") + FormatPercent(Rate) + " used, " + TimeLeftText(Seconds);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "PlanRecord.h"
@@ -28,6 +29,12 @@ struct TOptimiseParams {
   std::int32_t Threads = 1;
   // Seed of whatever randomness the algorithm uses.
   std::uint64_t Seed = 1;
+
+  // Told of every new best complete plan (the exact plan first), on the
+  // thread that called OptimisePlan, with the plan in the tables' final
+  // order; for a watcher such as the command line's progress line. May be
+  // empty; it must not change the result.
+  std::function<void(const TPlan& Best)> BestPlanFound;
 };
 
 // What a plan costs, in the order the optimiser compares plans: first the

@@ -1,8 +1,13 @@
 #include "RunProgram.h"
 
+#include "CalcPlan.h"
+#include "support/TestData.h"
+
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QThread>
+#include <signal.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -80,4 +85,33 @@ TRun RunTavikplanOnTerminal(const QStringList& Args) {
   Result.Out = QString::fromStdString(Pipe);
   Result.Err = QString::fromStdString(Terminal);
   return Result;
+}
+
+TRun InterruptTavikplan(const QStringList& Args, int AfterMs) {
+  TRun Result;
+  QProcess Process;
+  Process.start(QStringLiteral(TAVIK_TAVIKPLAN), Args);
+  if (!Process.waitForStarted()) {
+    ADD_FAILURE() << "tavikplan did not start";
+    return Result;
+  }
+  QThread::msleep(static_cast<unsigned long>(AfterMs));
+  ::kill(static_cast<pid_t>(Process.processId()), SIGINT);
+  if (!Process.waitForFinished(30000)) {
+    ADD_FAILURE() << "Ctrl+C did not stop tavikplan";
+    Process.kill();
+    Process.waitForFinished();
+    return Result;
+  }
+  Result.Status = Process.exitStatus() == QProcess::NormalExit ? Process.exitCode() : -1;
+  Result.Out = QString::fromUtf8(Process.readAllStandardOutput());
+  Result.Err = QString::fromUtf8(Process.readAllStandardError());
+  return Result;
+}
+
+void SaveSlowTask(const std::string& Path) {
+  auto Task = testdata::NewTask();
+  LoadPlan(*Task, TAVIK_BENCH_TASKS_DIR "/classic_cw3_d2.tsk");
+  Task->SearchDepth = 3;
+  SavePlan(*Task, Path);
 }

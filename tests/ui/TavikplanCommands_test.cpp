@@ -1,10 +1,7 @@
 // tavikplan show and compute, run as a person runs them in a terminal.
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 
 #include "CalcPlan.h"
 #include "GbkText.h"
@@ -255,25 +252,14 @@ TEST(ComputeCommand, BadInputWritesNothing) {
 }
 
 TEST(ComputeCommand, InterruptStopsTheCalculationAndSavesThePartlyComputedTask) {
-  // A search three levels deep over forty kinds of pieces takes minutes.
   testdata::TTempDir Dir;
-  auto Task = testdata::NewTask();
-  LoadPlan(*Task, TAVIK_BENCH_TASKS_DIR "/classic_cw3_d2.tsk");
-  Task->SearchDepth = 3;
-  SavePlan(*Task, Dir.File("slow.tsk"));
+  SaveSlowTask(Dir.File("slow.tsk"));
   const QString Out = Q(Dir.File("out.tsk"));
 
-  QProcess Process;
-  Process.start(QStringLiteral(TAVIK_TAVIKPLAN), {"compute", Q(Dir.File("slow.tsk")), "-o", Out});
-  ASSERT_TRUE(Process.waitForStarted());
-  QThread::msleep(500);
-  ::kill(static_cast<pid_t>(Process.processId()), SIGINT);
-  ASSERT_TRUE(Process.waitForFinished(30000)) << "Ctrl+C did not stop the calculation";
-  EXPECT_EQ(Process.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(Process.exitCode(), 3);
-  EXPECT_TRUE(QString::fromUtf8(Process.readAllStandardError())
-                  .contains(QStringLiteral("calculation stopped; the partly computed task was saved to ") + Out));
-  EXPECT_TRUE(QString::fromUtf8(Process.readAllStandardOutput()).contains(QStringLiteral("(the calculation was stopped)")));
+  const TRun Run = InterruptTavikplan({"compute", Q(Dir.File("slow.tsk")), "-o", Out}, 500);
+  EXPECT_EQ(Run.Status, 3);
+  EXPECT_TRUE(Run.Err.contains(QStringLiteral("calculation stopped; the partly computed task was saved to ") + Out));
+  EXPECT_TRUE(Run.Out.contains(QStringLiteral("(the calculation was stopped)")));
   auto Saved = testdata::NewTask();
   LoadPlan(*Saved, Out.toStdString());
   EXPECT_LE(Saved->JobCount, 1) << "at most the job being searched when the stop came";
