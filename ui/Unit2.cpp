@@ -66,7 +66,15 @@ std::int64_t TForm2::CoarseMillis() {
 }
 
 void TForm2::SetProgressRange(std::int32_t Min, std::int32_t Max) {
+  const bool Changed = ProgressBar1->minimum() != Min || ProgressBar1->maximum() != std::max(Min, Max);
   ProgressBar1->setRange(Min, std::max(Min, Max));
+  // A new range while the dialog is up is a new stage of the work (the
+  // optimiser's, after its exact plan): the estimate starts again from it
+  // rather than measuring it by the first stage's pace.
+  if (Changed && isVisible()) {
+    StartTime = Now();
+    StartPosition = Min;
+  }
 }
 
 void TForm2::SetProgressPosition(std::int32_t Position) {

@@ -48,7 +48,8 @@ class TForm2 : public QDialog {
   // when unset.
   void SetClock(std::function<TDateTime()> Now);
 
-  // The progress operations of a calculation. ProcessMessages and the
+  // The progress operations of a calculation. A range set while the dialog
+  // is shown starts the estimate's clock again from the range's minimum. ProcessMessages and the
   // search's repaints are throttled: they do their work at most about every
   // 20 ms, so that a search node costs next to nothing; a repaint after the
   // bar moved always brings the texts up to date. What changed is drawn by

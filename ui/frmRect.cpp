@@ -33,6 +33,7 @@
 #include "GbkText.h"
 #include "JobView.h"
 #include "LocaleText.h"
+#include "Optimise.h"
 #include "ToolImages.h"
 #include "Unit2.h"
 
@@ -125,6 +126,7 @@ void TForm1::CreateMenu() {
   X1 = FileMenu->addAction(QStringLiteral("结束(&X)"));
   ToolsMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
   N5 = ToolsMenu->addAction(QStringLiteral("生成作业计划"));
+  N11 = ToolsMenu->addAction(QStringLiteral("优化作业计划"));
   N10 = ToolsMenu->addAction(QStringLiteral("清除作业计划"));
   HelpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
   A3 = HelpMenu->addAction(QStringLiteral("关于本软件(&A)"));
@@ -143,6 +145,7 @@ void TForm1::CreateMenu() {
   P1->setObjectName(QStringLiteral("P1"));
   X1->setObjectName(QStringLiteral("X1"));
   N5->setObjectName(QStringLiteral("N5"));
+  N11->setObjectName(QStringLiteral("N11"));
   N10->setObjectName(QStringLiteral("N10"));
   A3->setObjectName(QStringLiteral("A3"));
 
@@ -153,6 +156,7 @@ void TForm1::CreateMenu() {
   connect(P1, &QAction::triggered, this, &TForm1::P1Click);
   connect(X1, &QAction::triggered, this, &TForm1::X1Click);
   connect(N5, &QAction::triggered, this, &TForm1::N5Click);
+  connect(N11, &QAction::triggered, this, &TForm1::N11Click);
   connect(N10, &QAction::triggered, this, &TForm1::N10Click);
   connect(A3, &QAction::triggered, this, &TForm1::A3Click);
 
@@ -204,6 +208,7 @@ void TForm1::CreateToolBar() {
   ToolButton5 = Button("ToolButton5", QStringLiteral("打印作业清单"), 3);
   Separator("ToolButton6");
   ToolButton7 = Button("ToolButton7", QStringLiteral("计算作业计划"), 4);
+  ToolButton9 = Button("ToolButton9", QStringLiteral("优化作业计划"), 6);
   ToolButton8 = Button("ToolButton8", QStringLiteral("清除计算结果"), 5);
 
   connect(ToolButton1, &QToolButton::clicked, this, &TForm1::ToolButton1Click);
@@ -212,6 +217,7 @@ void TForm1::CreateToolBar() {
   connect(ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
   connect(ToolButton7, &QToolButton::clicked, this, &TForm1::ToolButton7Click);
   connect(ToolButton8, &QToolButton::clicked, this, &TForm1::ToolButton8Click);
+  connect(ToolButton9, &QToolButton::clicked, this, &TForm1::ToolButton9Click);
 }
 
 void TForm1::CreatePanels() {
@@ -388,6 +394,8 @@ void TForm1::SetProgressDialog(TForm2* Dialog) { ProgressDialog_ = Dialog; }
 
 void TForm1::SetCalculation(TCalculation Run) { Calculation_ = std::move(Run); }
 
+void TForm1::SetOptimisation(TCalculation Run) { Optimisation_ = std::move(Run); }
+
 TForm2* TForm1::ProgressDialog() {
   if (ProgressDialog_ == nullptr) {
     OwnProgressDialog_ = new TForm2(this);
@@ -398,7 +406,7 @@ TForm2* TForm1::ProgressDialog() {
 
 void TForm1::UpdateCommands() {
   const bool Idle = !Computing_;
-  for (QAction* Command : {N1, O1, S1, A1, N5, N10}) Command->setEnabled(Idle);
+  for (QAction* Command : {N1, O1, S1, A1, N5, N11, N10}) Command->setEnabled(Idle);
   P1->setEnabled(Idle && static_cast<bool>(PrintCommand_));
   // The about box is harmless, but its modal loop would hold the
   // calculation until it closes.
@@ -409,6 +417,7 @@ void TForm1::UpdateCommands() {
   ToolButton5->setEnabled(P1->isEnabled());
   ToolButton7->setEnabled(N5->isEnabled());
   ToolButton8->setEnabled(N10->isEnabled());
+  ToolButton9->setEnabled(N11->isEnabled());
   for (TDrawGrid* Grid : {dgSystem, dgSrcRects, dgObjPlans})
     if (Grid != nullptr) Grid->SetReadOnly(Computing_);
 }
@@ -570,7 +579,31 @@ void TForm1::N5Click() {
                                   QStringLiteral("上次计算未完成，继续上次计算过程吗？"));
   }
   if (Restart) ClearJobs(*Task_);
+  RunCalculation(*Backup, Calculation_ ? Calculation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
+    MakePlan(Task, Message, Link, nullptr, DefaultThreadCount());
+  });
+}
 
+void TForm1::N11Click() {
+  if (Computing_) return;
+  CommitGridEditors();
+  // The optimiser starts over from the quantities: jobs that exist go only
+  // when the person says so.
+  if (Task_->JobCount > 0 &&
+      !Answers().AskYesNo(this, IAnswers::TQuestion::Confirmation,
+                          QStringLiteral("优化作业计划将替换现有的作业计划，继续吗？")))
+    return;
+  const auto Backup = std::make_unique<TPlan>(*Task_);
+  RunCalculation(*Backup, Optimisation_ ? Optimisation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
+    Optimise::TOptimiseParams Params;
+    Params.Threads = DefaultThreadCount();
+    Optimise::TOptimiseOutput Output;
+    Optimise::OptimisePlan(Task, Params, Link, Output);
+    Message = Output.Message;
+  });
+}
+
+void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   // The calculation runs on a thread of its own, on its own copy of the
   // task, while this thread keeps the windows live. The window's task takes
   // the copy over after a job, while the calculation waits, and at the end:
@@ -591,10 +624,7 @@ void TForm1::N5Click() {
   SetComputing(true);
   std::thread Worker([&] {
     try {
-      if (Calculation_)
-        Calculation_(*Calc, Message, Link);
-      else
-        MakePlan(*Calc, Message, Link, nullptr, DefaultThreadCount());
+      Run(*Calc, Message, Link);
     } catch (...) {
       Failure = std::current_exception();
     }
@@ -615,7 +645,7 @@ void TForm1::N5Click() {
     if (!Message.empty() &&
         Answers().AskYesNo(this, IAnswers::TQuestion::Warning,
                            QString::fromUtf8(Message) + QStringLiteral("取消本次结果吗？")))
-      *Task_ = *Backup;
+      *Task_ = Backup;
     ShowTask();
   } else {
     // The tables may have been put in order before the failure.
@@ -645,6 +675,7 @@ void TForm1::ToolButton3Click() { S1Click(); }
 void TForm1::ToolButton5Click() { P1Click(); }
 void TForm1::ToolButton7Click() { N5Click(); }
 void TForm1::ToolButton8Click() { N10Click(); }
+void TForm1::ToolButton9Click() { N11Click(); }
 
 void TForm1::showEvent(QShowEvent* Event) {
   QMainWindow::showEvent(Event);

@@ -1,6 +1,7 @@
 // The main window: it owns the one cutting task of the run, edits it in
 // three grids, shows the computed jobs to scale and carries the document
-// commands (new, open, save, save as, print, compute, clear results).
+// commands (new, open, save, save as, print, compute, optimise, clear
+// results).
 #pragma once
 
 #include <QMainWindow>
@@ -77,11 +78,14 @@ class TForm1 : public QMainWindow {
   // unset, MakePlan with DefaultThreadCount() threads.
   using TCalculation = std::function<void(TPlan& Task, std::string& Message, IProgressLink& Link)>;
   void SetCalculation(TCalculation Run);
+  // What Optimise runs in the same way (tests); when unset, OptimisePlan at
+  // the default effort with DefaultThreadCount() threads.
+  void SetOptimisation(TCalculation Run);
 
   // The progress dialog Compute uses (one of the window's own when none
   // was set).
   TForm2* ProgressDialog();
-  // True while Compute runs its calculation.
+  // True while Compute or Optimise runs its calculation.
   bool Computing() const { return Computing_; }
   // Pixels per length unit of the job on screen; zoom of the layout view.
   float ViewScale() const { return ViewScale_; }
@@ -98,6 +102,7 @@ class TForm1 : public QMainWindow {
   void P1Click();   // 打印
   void X1Click();   // 结束: closes the window
   void N5Click();   // 生成作业计划
+  void N11Click();  // 优化作业计划
   void N10Click();  // 清除作业计划
   void A3Click();   // 关于本软件
   void ToolButton1Click();
@@ -106,6 +111,7 @@ class TForm1 : public QMainWindow {
   void ToolButton5Click();
   void ToolButton7Click();
   void ToolButton8Click();
+  void ToolButton9Click();
   void TabSet1Click();
   void ScrollBox1Resize();
 
@@ -141,6 +147,7 @@ class TForm1 : public QMainWindow {
   QAction* P1 = nullptr;
   QAction* X1 = nullptr;
   QAction* N5 = nullptr;
+  QAction* N11 = nullptr;
   QAction* N10 = nullptr;
   QAction* A3 = nullptr;
   QShortcut* StopKey = nullptr;  // Escape: stops a running calculation
@@ -152,6 +159,7 @@ class TForm1 : public QMainWindow {
   QToolButton* ToolButton5 = nullptr;
   QToolButton* ToolButton7 = nullptr;
   QToolButton* ToolButton8 = nullptr;
+  QToolButton* ToolButton9 = nullptr;  // 优化作业计划, between Compute and Clear results
   QFrame* Panel1 = nullptr;
   QFrame* Panel2 = nullptr;
   QFrame* Panel4 = nullptr;
@@ -185,6 +193,10 @@ class TForm1 : public QMainWindow {
   void CreateGrids();
   void UpdateCommands();
   void SetComputing(bool Value);
+  // Runs Run on a thread of its own on a copy of the task, with the
+  // progress dialog, and takes its result over; a fault message it leaves
+  // offers to go back to Backup. The common part of Compute and Optimise.
+  void RunCalculation(const TPlan& Backup, const TCalculation& Run);
   // Brings the row counts of the sheet and piece grids up to date.
   void SyncGridRows();
   // Closes the grids' editors, handing their texts on.
@@ -231,6 +243,7 @@ class TForm1 : public QMainWindow {
   TForm2* ProgressDialog_ = nullptr;
   TForm2* OwnProgressDialog_ = nullptr;
   TCalculation Calculation_;
+  TCalculation Optimisation_;
   bool Computing_ = false;
   bool CloseAfterCompute_ = false;
 };

@@ -603,7 +603,8 @@ TEST_F(TMainWindowTest, WindowIsBuiltAsDesigned) {
   EXPECT_EQ(Items, (QStringList{QStringLiteral("新建(&N)"), QStringLiteral("打开(&O)"), QStringLiteral("保存(&S)"),
                                 QStringLiteral("另存为(&A)"), QStringLiteral("-"), QStringLiteral("打印(&P)"),
                                 QStringLiteral("-"), QStringLiteral("结束(&X)"), QStringLiteral("生成作业计划"),
-                                QStringLiteral("清除作业计划"), QStringLiteral("关于本软件(&A)")}));
+                                QStringLiteral("优化作业计划"), QStringLiteral("清除作业计划"),
+                                QStringLiteral("关于本软件(&A)")}));
 
   QStringList Tools;
   for (QAction* Item : Form->ToolBar1->actions()) {
@@ -616,7 +617,8 @@ TEST_F(TMainWindowTest, WindowIsBuiltAsDesigned) {
   }
   EXPECT_EQ(Tools, (QStringList{QStringLiteral("创建新计划"), QStringLiteral("打开已有的计划"), QStringLiteral("保存计划"),
                                 QStringLiteral("|8"), QStringLiteral("打印作业清单"), QStringLiteral("|8"),
-                                QStringLiteral("计算作业计划"), QStringLiteral("清除计算结果")}));
+                                QStringLiteral("计算作业计划"), QStringLiteral("优化作业计划"),
+                                QStringLiteral("清除计算结果")}));
 
   // Wider than the classic 220 pixels: the grids hold the stock and turn columns too.
   EXPECT_EQ(Form->Panel1->width(), 300);

@@ -82,6 +82,24 @@ TEST_F(TProgressDialogTest, EstimateIsTheTimePerPieceTimesThePiecesLeft) {
   EXPECT_EQ(Dialog.Label1->text(), Estimate(7.5 * Minute));
 }
 
+TEST_F(TProgressDialogTest, ANewRangeWhileShownStartsTheEstimateAgain) {
+  Show(20, 1);
+  Clock += 10 * Minute;
+  Dialog.SetProgressPosition(20);
+  Dialog.RepaintProgress();
+  // The optimiser's second stage: its own range, measured from its start.
+  Dialog.SetProgressRange(0, 100);
+  EXPECT_EQ(Dialog.StartTime, Clock);
+  EXPECT_EQ(Dialog.StartPosition, 0);
+  Clock += 2 * Minute;
+  Dialog.SetProgressPosition(40);
+  Dialog.RepaintProgress();
+  EXPECT_EQ(Dialog.Label1->text(), Estimate(2 * Minute / 40 * 60));
+  // The same range again changes nothing.
+  Dialog.SetProgressRange(0, 100);
+  EXPECT_EQ(Dialog.StartTime, Clock - 2 * Minute);
+}
+
 TEST(DurationTextTest, ShowsHoursMinutesSecondsOfTheDay) {
   const QLocale C = QLocale::c();
   const QString Format = QStringLiteral("h:mm:ss");
