@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -163,6 +165,11 @@ void CopyTables(TPlan& To, const TPlan& From) {
   To.RigidFlag = From.RigidFlag;
   for (std::int32_t s = 1; s <= From.SrcCount; ++s) To.SrcRects[s] = From.SrcRects[s];
   for (std::int32_t i = 1; i <= From.ObjCount; ++i) To.ObjPlans[i] = From.ObjPlans[i];
+}
+
+void Fail(const char* Fuzzer, const std::string& What, const char* Stage, const TPlan& Task) {
+  std::fprintf(stderr, "%s: %s\n--- task %s:\n%s\n", Fuzzer, What.c_str(), Stage, PlanToText(Task).c_str());
+  std::abort();
 }
 
 }  // namespace fuzz

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "CalcPlan.h"
 
@@ -45,5 +46,31 @@ std::string EncodeTask(const TPlan& Task);
 // Copies the settings and the sheet and piece entries in use of From into
 // To, which keeps its jobs and everything above the counts.
 void CopyTables(TPlan& To, const TPlan& From);
+
+// Reports a fault a fuzzer found, "Fuzzer: What" and the task as Stage
+// left it, on stderr, and aborts, so that libFuzzer keeps the input.
+[[noreturn]] void Fail(const char* Fuzzer, const std::string& What, const char* Stage, const TPlan& Task);
+
+// Asks to stop once a given number of search nodes have let messages run,
+// as a user pressing the stop button part-way would.
+class TStopLink final : public IProgressLink {
+ public:
+  explicit TStopLink(long Rounds) : Rounds_(Rounds) {}
+  void SetProgressRange(std::int32_t, std::int32_t) override {}
+  void SetProgressPosition(std::int32_t) override {}
+  void ShowProgress() override { Stopped_ = false; }
+  void RepaintProgress() override {}
+  void CloseProgress() override { Stopped_ = true; }
+  void SetNodeText(std::string_view) override {}
+  void ProcessMessages() override {
+    if (--Rounds_ <= 0) Stopped_ = true;
+  }
+  bool StopRequested() const override { return Stopped_; }
+  void ShowTask() override {}
+
+ private:
+  long Rounds_;
+  bool Stopped_ = false;
+};
 
 }  // namespace fuzz

@@ -12,32 +12,8 @@
 namespace {
 
 [[noreturn]] void Fail(const std::string& What, const TPlan& Task) {
-  std::fprintf(stderr, "MakePlan_fuzz: %s\n--- task after the calculation:\n%s\n", What.c_str(),
-               PlanToText(Task).c_str());
-  std::abort();
+  fuzz::Fail("MakePlan_fuzz", What, "after the calculation", Task);
 }
-
-// Asks to stop once a given number of search nodes have let messages run,
-// as a user pressing the stop button part-way would.
-class TStopLink final : public IProgressLink {
- public:
-  explicit TStopLink(long Rounds) : Rounds_(Rounds) {}
-  void SetProgressRange(std::int32_t, std::int32_t) override {}
-  void SetProgressPosition(std::int32_t) override {}
-  void ShowProgress() override { Stopped_ = false; }
-  void RepaintProgress() override {}
-  void CloseProgress() override { Stopped_ = true; }
-  void SetNodeText(std::string_view) override {}
-  void ProcessMessages() override {
-    if (--Rounds_ <= 0) Stopped_ = true;
-  }
-  bool StopRequested() const override { return Stopped_; }
-  void ShowTask() override {}
-
- private:
-  long Rounds_;
-  bool Stopped_ = false;
-};
 
 TLength Key(TLength Length, TLength Width) { return Length > Width ? Length : Width; }
 
@@ -102,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   if (Settings & 0x20) {
     // Stopped part-way, then continued as the compute command continues.
     static constexpr long Rounds[] = {1, 7, 50, 400};
-    TStopLink Stop(Rounds[Settings >> 6]);
+    fuzz::TStopLink Stop(Rounds[Settings >> 6]);
     Compute(*Task, Stop);
     CheckResult(*Task, "after the stop");
   }
