@@ -54,7 +54,10 @@ void TGenerator::Put(const TFrame& F, std::int32_t i, const TOrient& O, TWide U,
   Out.Used += Items_[static_cast<std::size_t>(i)].Area;
 }
 
-double TGenerator::EstimateStrip(const TFrame& F, const std::vector<double>& Values, TWide Height) {
+// Greedy fill of a strip by value per length; Support: how many such
+// strips the pending counts allow.
+double TGenerator::EstimateStrip(const TFrame& F, const std::vector<double>& Values, TWide Height,
+                                 std::int32_t& Support) {
   Cands_.clear();
   const std::int32_t N = static_cast<std::int32_t>(Items_.size());
   for (std::int32_t i = 0; i < N; ++i) {
@@ -65,17 +68,19 @@ double TGenerator::EstimateStrip(const TFrame& F, const std::vector<double>& Val
     const std::int32_t m = std::min(Left, Clamp32(Height / O.V));
     Cands_.push_back({m * Values[static_cast<std::size_t>(i)] / static_cast<double>(O.U), i, m, O});
   }
-  Work += N;
+  Work += N + 8 * static_cast<std::int64_t>(Cands_.size());
   std::sort(Cands_.begin(), Cands_.end(),
             [](const TCand& a, const TCand& b) { return a.Key != b.Key ? a.Key > b.Key : a.Item < b.Item; });
   TWide Rem = F.U;
   double Value = 0;
+  Support = MaxRects;
   for (const TCand& C : Cands_) {
     const std::int32_t Left = Left_[static_cast<std::size_t>(C.Item)];
     const TWide Cols = std::min<TWide>((Left + C.Copies - 1) / C.Copies, Rem / C.O.U);
     if (Cols <= 0) continue;
     const std::int32_t Copies = std::min<std::int32_t>(Left, Clamp32(Cols * C.Copies));
     Value += Copies * Values[static_cast<std::size_t>(C.Item)];
+    Support = std::min(Support, Left / Copies);
     Rem -= Cols * C.O.U;
   }
   return Value;
@@ -194,6 +199,50 @@ void TGenerator::FillRect(const TFrame& F, const std::vector<double>& Values, TW
   }
 }
 
+// Marks in Chosen_ the strip heights of the best combination of estimated
+// strips (each as often as its Support allows) within RemV; all stay
+// chosen when the combination is empty.
+void TGenerator::CombineStrips(TWide RemV) {
+  const TWide Step = std::max<TWide>(1, (RemV + StripSteps - 1) / StripSteps);
+  const std::size_t Cap = static_cast<std::size_t>(RemV / Step);
+  const std::size_t Row = Cap + 1;
+  Used_.clear();
+  for (std::size_t h = 0; h < Heights_.size(); ++h) {
+    if (Est_[h] <= 0) continue;
+    const TWide Copies = std::min<TWide>(Support_[h], RemV / Heights_[h]);
+    for (TWide c = 0; c < Copies; ++c) Used_.push_back(static_cast<std::int32_t>(h));
+  }
+  if (Used_.empty()) return;
+  Best_.assign(Row, 0.0);
+  Take_.assign(Used_.size() * Row, 0);
+  for (std::size_t j = 0; j < Used_.size(); ++j) {
+    const std::size_t h = static_cast<std::size_t>(Used_[j]);
+    const std::size_t w = static_cast<std::size_t>((Heights_[h] + Step - 1) / Step);
+    if (w > Cap) continue;
+    std::uint8_t* T = Take_.data() + j * Row;
+    for (std::size_t c = Cap; c >= w; --c) {
+      const double Cand = Best_[c - w] + Est_[h];
+      if (Cand > Best_[c]) {
+        Best_[c] = Cand;
+        T[c] = 1;
+      }
+      if (c == w) break;
+    }
+  }
+  Work += static_cast<std::int64_t>(Used_.size() * Row);
+  std::fill(Chosen_.begin(), Chosen_.end(), 0);
+  bool Any = false;
+  std::size_t c = Cap;
+  for (std::size_t j = Used_.size(); j-- > 0;) {
+    if (!Take_[j * Row + c]) continue;
+    const std::size_t h = static_cast<std::size_t>(Used_[j]);
+    Chosen_[h] = 1;
+    Any = true;
+    c -= static_cast<std::size_t>((Heights_[h] + Step - 1) / Step);
+  }
+  if (!Any) std::fill(Chosen_.begin(), Chosen_.end(), 1);
+}
+
 void TGenerator::Fill(const TFrame& F, const std::vector<double>& Values, const TGenParams& Params, TPattern& Out) {
   const std::int32_t N = static_cast<std::int32_t>(Items_.size());
   TWide VPos = 0;
@@ -201,6 +250,7 @@ void TGenerator::Fill(const TFrame& F, const std::vector<double>& Values, const 
   while (Out.Places.size() < static_cast<std::size_t>(MaxRects)) {
     const TWide RemV = F.V - VPos;
     Heights_.clear();
+    Work += N;
     for (std::int32_t i = 0; i < N; ++i) {
       if (Left_[static_cast<std::size_t>(i)] <= 0) continue;
       for (std::uint8_t Rot = 0; Rot < 2; ++Rot) {
@@ -211,11 +261,15 @@ void TGenerator::Fill(const TFrame& F, const std::vector<double>& Values, const 
     if (Heights_.empty()) break;
     std::sort(Heights_.begin(), Heights_.end());
     Heights_.erase(std::unique(Heights_.begin(), Heights_.end()), Heights_.end());
+    Est_.assign(Heights_.size(), 0.0);
+    Support_.assign(Heights_.size(), 0);
+    for (std::size_t h = 0; h < Heights_.size(); ++h) Est_[h] = EstimateStrip(F, Values, Heights_[h], Support_[h]);
+    Chosen_.assign(Heights_.size(), 1);
+    if (Params.Combine) CombineStrips(RemV);
     Order_.clear();
-    for (std::size_t h = 0; h < Heights_.size(); ++h) {
-      const double Est = EstimateStrip(F, Values, Heights_[h]);
-      if (Est > 0) Order_.push_back({Est / (static_cast<double>(Heights_[h]) + Bias), static_cast<std::int32_t>(h)});
-    }
+    for (std::size_t h = 0; h < Heights_.size(); ++h)
+      if (Est_[h] > 0 && Chosen_[h])
+        Order_.push_back({Est_[h] / (static_cast<double>(Heights_[h]) + Bias), static_cast<std::int32_t>(h)});
     if (Order_.empty()) break;
     const std::size_t Top = std::min<std::size_t>(Order_.size(), static_cast<std::size_t>(std::max(1, Params.ExactStrips)));
     std::partial_sort(Order_.begin(), Order_.begin() + static_cast<std::ptrdiff_t>(Top), Order_.end(),

@@ -57,6 +57,10 @@ struct TGenParams {
   // Strip heights whose exact fill is worked out (the rest are only
   // estimated).
   std::int32_t ExactStrips = 3;
+  // The next strip is taken from the best combination of estimated strips
+  // that fills the sheet's remaining height (a knapsack over the height);
+  // otherwise simply the strip of the best score.
+  bool Combine = true;
 };
 
 // Reusable scratch and the work counter of one thread.
@@ -101,7 +105,8 @@ class TGenerator {
   TOrient Orient(const TFrame& F, std::int32_t i, std::uint8_t Rot) const;
   TOrient BestFor(const TFrame& F, std::int32_t i, TWide Height) const;
   void Fill(const TFrame& F, const std::vector<double>& Values, const TGenParams& Params, TPattern& Out);
-  double EstimateStrip(const TFrame& F, const std::vector<double>& Values, TWide Height);
+  double EstimateStrip(const TFrame& F, const std::vector<double>& Values, TWide Height, std::int32_t& Support);
+  void CombineStrips(TWide RemV);
   double ExactStrip(const TFrame& F, const std::vector<double>& Values, TWide Height,
                     std::vector<TColumn>& Columns);
   void FillRect(const TFrame& F, const std::vector<double>& Values, TWide U0, TWide V0, TWide W, TWide H,
@@ -118,6 +123,8 @@ class TGenerator {
   std::vector<TCand> Cands_;
   std::vector<std::pair<double, std::int32_t>> Order_;
   std::vector<TWide> Heights_;
+  std::vector<double> Est_;
+  std::vector<std::int32_t> Support_, Used_, Chosen_;
   std::vector<TRect> Rects_, Stack_;
 };
 
