@@ -81,6 +81,10 @@ int main(int argc, char** argv) {
                 static_cast<long long>(R.Bound), static_cast<long long>(Output.Exact.Sheets),
                 static_cast<long long>(Output.Optimised.Sheets), static_cast<long long>(R.Reference), Seconds,
                 static_cast<long long>(Output.WorkDone), Valid ? "valid" : ("INVALID: " + Fault).c_str());
+    if (std::getenv("TAVIK_QUALITY_JOBS"))
+      for (std::int32_t j = 1; j <= Task->JobCount; ++j)
+        std::printf("    job %d: %d x, %d pieces, utilisation %.3f\n", j, Task->Jobs[j].Count, Task->Jobs[j].RectCount,
+                    static_cast<double>(CalcJobRate(*Task, Task->Jobs[j])));
     std::fflush(stdout);
     TTotals& T = Totals[R.Family];
     ++T.Tasks;

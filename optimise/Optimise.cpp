@@ -59,8 +59,8 @@ TChainParams ChainSetting(std::int32_t c, const TOptimiseParams& Params) {
                  ? std::numeric_limits<std::int64_t>::max() / ChainCount
                  : Params.Effort * StepsPerUnit / ChainCount;
   switch (c) {
-    case 0: P.Gen.HeightBias = 0; P.Noise = 0.1; break;
-    case 1: P.Gen.HeightBias = 0.1; P.Noise = 0.15; break;
+    case 0: P.Gen.HeightBias = 0; P.Noise = 0.1; P.Gen.FirstStrips = 3; break;
+    case 1: P.Gen.HeightBias = 0.1; P.Noise = 0.15; P.Gen.FirstStrips = 3; break;
     case 2: P.Gen.HeightBias = 0.3; P.Noise = 0.1; P.Smoothing = 0.3; break;
     default: P.Gen.HeightBias = 0.05; P.Gen.ExactStrips = 5; P.Noise = 0.2; break;
   }

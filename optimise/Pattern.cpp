@@ -243,7 +243,8 @@ void TGenerator::CombineStrips(TWide RemV) {
   if (!Any) std::fill(Chosen_.begin(), Chosen_.end(), 1);
 }
 
-void TGenerator::Fill(const TFrame& F, const std::vector<double>& Values, const TGenParams& Params, TPattern& Out) {
+bool TGenerator::Fill(const TFrame& F, const std::vector<double>& Values, const TGenParams& Params,
+                      std::int32_t Forced, TPattern& Out) {
   const std::int32_t N = static_cast<std::int32_t>(Items_.size());
   TWide VPos = 0;
   const double Bias = Params.HeightBias * static_cast<double>(F.V);
@@ -266,17 +267,22 @@ void TGenerator::Fill(const TFrame& F, const std::vector<double>& Values, const 
     for (std::size_t h = 0; h < Heights_.size(); ++h) Est_[h] = EstimateStrip(F, Values, Heights_[h], Support_[h]);
     Chosen_.assign(Heights_.size(), 1);
     if (Params.Combine) CombineStrips(RemV);
+    // A forced first strip: the Forced-th best by score of all heights,
+    // filled exactly.
+    const bool Force = VPos == 0 && Forced > 0;
     Order_.clear();
     for (std::size_t h = 0; h < Heights_.size(); ++h)
-      if (Est_[h] > 0 && Chosen_[h])
+      if (Est_[h] > 0 && (Chosen_[h] || Force))
         Order_.push_back({Est_[h] / (static_cast<double>(Heights_[h]) + Bias), static_cast<std::int32_t>(h)});
     if (Order_.empty()) break;
-    const std::size_t Top = std::min<std::size_t>(Order_.size(), static_cast<std::size_t>(std::max(1, Params.ExactStrips)));
+    const std::size_t From = Force ? static_cast<std::size_t>(Forced) : 0;
+    const std::size_t Top = Force ? From + 1 : std::min<std::size_t>(Order_.size(), static_cast<std::size_t>(std::max(1, Params.ExactStrips)));
+    if (Top > Order_.size()) return false;
     std::partial_sort(Order_.begin(), Order_.begin() + static_cast<std::ptrdiff_t>(Top), Order_.end(),
                       [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
     double BestScore = -1;
     TWide BestH = 0;
-    for (std::size_t t = 0; t < Top; ++t) {
+    for (std::size_t t = From; t < Top; ++t) {
       const double Value = ExactStrip(F, Values, Heights_[static_cast<std::size_t>(Order_[t].second)], Trial_);
       if (Trial_.empty()) continue;
       TWide H = 0;
@@ -306,6 +312,7 @@ void TGenerator::Fill(const TFrame& F, const std::vector<double>& Values, const 
     for (const TRect& R : Rects_) FillRect(F, Values, R.U, R.V, R.W, R.H, Out);
     VPos += BestH;
   }
+  return true;
 }
 
 void TGenerator::Generate(const TSheetKind& Sheet, std::int32_t Kind, const std::vector<std::int32_t>& Counts,
@@ -317,11 +324,13 @@ void TGenerator::Generate(const TSheetKind& Sheet, std::int32_t Kind, const std:
     F.Swap = Swap != 0;
     F.U = F.Swap ? Sheet.W : Sheet.L;
     F.V = F.Swap ? Sheet.L : Sheet.W;
-    Left_ = Counts;
-    Trial = TPattern{};
-    Trial.Kind = Kind;
-    Fill(F, Values, Params, Trial);
-    if (!Trial.Places.empty() && Trial.Value > Out.Value) std::swap(Out, Trial);
+    for (std::int32_t Forced = 0; Forced < std::max(1, Params.FirstStrips); ++Forced) {
+      Left_ = Counts;
+      Trial = TPattern{};
+      Trial.Kind = Kind;
+      if (!Fill(F, Values, Params, Forced, Trial)) break;
+      if (!Trial.Places.empty() && Trial.Value > Out.Value) std::swap(Out, Trial);
+    }
   }
 }
 

@@ -61,6 +61,9 @@ struct TGenParams {
   // that fills the sheet's remaining height (a knapsack over the height);
   // otherwise simply the strip of the best score.
   bool Combine = true;
+  // Layouts tried per side of the sheet: the k-th starts with the k-th best
+  // first strip, and the most valuable of them is kept.
+  std::int32_t FirstStrips = 1;
 };
 
 // Reusable scratch and the work counter of one thread.
@@ -104,7 +107,10 @@ class TGenerator {
 
   TOrient Orient(const TFrame& F, std::int32_t i, std::uint8_t Rot) const;
   TOrient BestFor(const TFrame& F, std::int32_t i, TWide Height) const;
-  void Fill(const TFrame& F, const std::vector<double>& Values, const TGenParams& Params, TPattern& Out);
+  // Fills the frame strip by strip; the first strip is the Forced-th best
+  // one. False when fewer first strips exist.
+  bool Fill(const TFrame& F, const std::vector<double>& Values, const TGenParams& Params, std::int32_t Forced,
+            TPattern& Out);
   double EstimateStrip(const TFrame& F, const std::vector<double>& Values, TWide Height, std::int32_t& Support);
   void CombineStrips(TWide RemV);
   double ExactStrip(const TFrame& F, const std::vector<double>& Values, TWide Height,
