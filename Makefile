@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= $(if $(FUZZ_RUNS),0,600)
 FUZZERS ?=
 DEMO_TASK ?= examples/cabinet.tsk
 
-.PHONY: all deps configure build demo test bench fuzz clean
+.PHONY: all deps configure build demo test bench quality fuzz clean
 
 all: build
 
@@ -43,6 +43,14 @@ bench: deps
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	$(BUILD_DIR)-bench/bench/tavik_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)-bench/bench/tavik_gui_bench
+
+# Plan quality of the optimiser at its default effort on bench/quality,
+# against the reference figures; never part of make test.
+quality: deps
+	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DTAVIK_BUILD_BENCHMARKS=ON -DTAVIK_BUILD_TESTS=OFF -DTAVIK_BUILD_GUI=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target tavik_quality
+	$(BUILD_DIR)-bench/bench/tavik_quality
 
 # The fuzzers, built with clang and the sanitizers in a folder of their own,
 # then each run for FUZZ_SECONDS or FUZZ_RUNS inputs.

@@ -166,10 +166,31 @@ void ComputeTask(benchmark::State& State, const TBenchTask& T, std::int32_t Thre
       benchmark::Counter(static_cast<double>(Nodes) * static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
 }
 
+// Computes the tasks named (all when none is) once each with one thread in
+// this process and prints their nodes and verdicts: a run to profile.
+int RunOnce(const std::vector<TBenchTask>& Tasks, int argc, char** argv) {
+  bool Good = true;
+  for (const TBenchTask& T : Tasks) {
+    if (argc > 2 && std::find(argv + 2, argv + argc, T.Name) == argv + argc) continue;
+    auto Task = Load(T);
+    TNullProgressLink Link;
+    TSearchStats Stats;
+    std::string Message;
+    MakePlan(*Task, Message, Link, &Stats, 1);
+    const bool Identical = PlanToText(*Task) == ReadAll(T.Expected);
+    Good = Good && Identical;
+    std::printf("%-20s %10llu nodes  %s\n", T.Name.c_str(), static_cast<unsigned long long>(Stats.Nodes),
+                Identical ? "identical" : "DIFFERS from .out.tsk");
+  }
+  return Good ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto Tasks = FindTasks(TAVIK_BENCH_TASKS_DIR);
+  // tavik_bench --once [NAME...]: for callgrind.
+  if (argc > 1 && std::string(argv[1]) == "--once") return RunOnce(Tasks, argc, argv);
   const std::int32_t Threads = DefaultThreadCount();
   const bool Good = ReportOutcomes(Tasks, Threads);
   for (const TBenchTask& T : Tasks)

@@ -1,9 +1,17 @@
 #include "Optimise.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <limits>
 #include <memory>
+#include <mutex>
+#include <thread>
 
+#include "Chain.h"
 #include "Driver.h"
 #include "LayoutCheck.h"
+#include "SearchTeam.h"
 
 namespace Optimise {
 
@@ -38,6 +46,218 @@ class TExactLink final : public IProgressLink {
 struct TProgressCloser {
   IProgressLink& Link;
   ~TProgressCloser() { Link.CloseProgress(); }
+};
+
+// Independent chains, each with knobs of its own. Their number is fixed, so
+// that the plan does not depend on the number of threads running them.
+constexpr std::int32_t ChainCount = 4;
+
+TChainParams ChainSetting(std::int32_t c, const TOptimiseParams& Params) {
+  TChainParams P;
+  P.Seed = Params.Seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(c) * 0xD1B54A32D192ED03ull;
+  P.Budget = Params.Effort > std::numeric_limits<std::int64_t>::max() / StepsPerUnit
+                 ? std::numeric_limits<std::int64_t>::max() / ChainCount
+                 : Params.Effort * StepsPerUnit / ChainCount;
+  switch (c) {
+    case 0: P.Gen.HeightBias = 0; P.Noise = 0.1; P.Gen.FirstStrips = 3; break;
+    case 1: P.Gen.HeightBias = 0.1; P.Noise = 0.15; P.Gen.FirstStrips = 3; break;
+    case 2: P.Gen.HeightBias = 0.3; P.Noise = 0.1; P.Smoothing = 0.3; break;
+    default: P.Gen.HeightBias = 0.05; P.Gen.ExactStrips = 5; P.Noise = 0.2; break;
+  }
+  return P;
+}
+
+// The task's pieces and sheets as the chains see them; pieces that fit no
+// sheet, and sizes of 0 or less, are left out (they stay pending).
+TProblem MakeProblem(const TPlan& Task) {
+  TProblem P;
+  const TWide K = Task.KnifeWidth;
+  if (K < 0) return P;
+  for (std::int32_t s = 1; s <= Task.SrcCount; ++s) {
+    const TSrcRect& S = Task.SrcRects[s];
+    if (S.Length <= 0 || S.Width <= 0) continue;
+    const std::int64_t Left = SheetsLeft(Task, s);
+    if (Left <= 0) continue;
+    TSheetKind Kind;
+    Kind.Sheet = s;
+    Kind.L = S.Length + K;
+    Kind.W = S.Width + K;
+    Kind.Area = static_cast<double>(S.Length) * static_cast<double>(S.Width);
+    P.Kinds.push_back(Kind);
+    P.Stock.push_back(Left);
+  }
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
+    const TObjPlan& O = Task.ObjPlans[i];
+    if (O.Pending <= 0 || O.Length <= 0 || O.Width <= 0) continue;
+    TItem It;
+    It.Obj = i;
+    It.A = O.Length + K;
+    It.B = O.Width + K;
+    It.Allowed[0] = OrientationAllowed(O, 0);
+    It.Allowed[1] = OrientationAllowed(O, 1);
+    It.Area = static_cast<double>(O.Length) * static_cast<double>(O.Width);
+    bool Fits = false;
+    for (const TSheetKind& S : P.Kinds)
+      Fits = Fits || (It.Allowed[0] && It.A <= S.L && It.B <= S.W) || (It.Allowed[1] && It.B <= S.L && It.A <= S.W);
+    if (!Fits) continue;
+    P.Items.push_back(It);
+    P.Counts.push_back(O.Pending);
+  }
+  return P;
+}
+
+bool SamePattern(const TPattern& a, const TPattern& b) {
+  if (a.Kind != b.Kind || a.Places.size() != b.Places.size()) return false;
+  for (std::size_t k = 0; k < a.Places.size(); ++k) {
+    const TPlace &p = a.Places[k], &q = b.Places[k];
+    if (p.Item != q.Item || p.X != q.X || p.Y != q.Y || p.Rot != q.Rot) return false;
+  }
+  return true;
+}
+
+// Appends the jobs of Solution to Plan (which has none), lowering the
+// pending counts; equal layouts become one job. The single corner point
+// is dead: the layout is complete and no search continues from it.
+void WritePlan(const TProblem& Problem, const TSolution& Solution, TPlan& Plan) {
+  std::vector<const TPattern*> Seen;
+  std::vector<std::int32_t> JobOf;
+  for (const TDraftJob& D : Solution.Jobs) {
+    std::int32_t Same = 0;
+    for (std::size_t k = 0; k < Seen.size() && Same == 0; ++k)
+      if (SamePattern(*Seen[k], D.Pattern)) Same = JobOf[k];
+    if (Same == 0) {
+      if (Plan.JobCount >= MaxJobs) return;  // the chains never need more
+      TJob& Job = Plan.Jobs[++Plan.JobCount];
+      Job = TJob{};
+      Job.SheetNo = Problem.Kinds[static_cast<std::size_t>(D.Pattern.Kind)].Sheet;
+      Job.PointCount = 1;
+      Job.Points[1] = TCornerPoint{0, 0, pkDead};
+      for (const TPlace& P : D.Pattern.Places) {
+        if (Job.RectCount >= MaxRects) break;
+        TPlacedRect& R = Job.Rects[++Job.RectCount];
+        R.ObjNo = Problem.Items[static_cast<std::size_t>(P.Item)].Obj;
+        R.X = static_cast<TLength>(P.X);
+        R.Y = static_cast<TLength>(P.Y);
+        R.Rotated = P.Rot;
+      }
+      CalcJobRate(Plan, Job);
+      Same = Plan.JobCount;
+      Seen.push_back(&D.Pattern);
+      JobOf.push_back(Same);
+    }
+    TJob& Job = Plan.Jobs[Same];
+    Job.Count += D.Count;
+    for (std::int32_t k = 1; k <= Job.RectCount; ++k) Plan.ObjPlans[Job.Rects[k].ObjNo].Pending -= D.Count;
+  }
+}
+
+// What the display says about the best plan so far.
+std::string BestText(const TProblem& Problem, const TSolution& S) {
+  double Used = 0, Area = 0;
+  for (const TDraftJob& J : S.Jobs) {
+    Used += J.Count * J.Pattern.Used;
+    Area += J.Count * Problem.Kinds[static_cast<std::size_t>(J.Pattern.Kind)].Area;
+  }
+  char Text[96];
+  std::snprintf(Text, sizeof Text, "最佳方案: %lld 张, 利用率 %.1f%%", static_cast<long long>(S.Cost.Sheets),
+                Area > 0 ? 100.0 * Used / Area : 0.0);
+  return Text;
+}
+
+// Runs the chains on the team and the calling thread. Only the calling
+// thread talks to the link; it polls it between patterns and while it
+// waits for the helpers.
+class TChainRunner {
+ public:
+  TChainRunner(const TProblem& Problem, const TOptimiseParams& Params, IProgressLink& Link)
+      : Problem_(Problem), Params_(Params), Link_(Link), Work_(ChainCount), Best_(ChainCount) {
+    for (auto& w : Work_) w.store(0);
+    for (std::int32_t c = 0; c < ChainCount; ++c) Total_ += ChainSetting(c, Params).Budget;
+  }
+
+  void Run() {
+    Link_.SetProgressRange(0, ProgressSteps);
+    Link_.SetProgressPosition(0);
+    const std::int32_t Threads = std::clamp<std::int32_t>(Params_.Threads, 1, ChainCount);
+    if (Threads == 1) {
+      Serve(true);
+    } else {
+      TSearchTeam Team(Threads);
+      Team.Start([this](std::int32_t) { Serve(false); });
+      Serve(true);
+      while (!Team.WaitFor(std::chrono::milliseconds(20))) Poll();
+    }
+    Poll();
+  }
+
+  bool Stopped() const { return Stop_.load(); }
+  std::int64_t WorkDone() const {
+    std::int64_t Sum = 0;
+    for (const auto& w : Work_) Sum += w.load();
+    return Sum;
+  }
+  const std::vector<TSolution>& Results() const { return Best_; }
+
+ private:
+  static constexpr std::int32_t ProgressSteps = 1000;
+
+  void Serve(bool Caller) {
+    for (;;) {
+      const std::int32_t c = Next_.fetch_add(1);
+      if (c >= ChainCount || Stop_.load()) return;
+      TChainHooks Hooks;
+      Hooks.Tick = [this, c, Caller](std::int64_t Work) {
+        Work_[static_cast<std::size_t>(c)].store(Work);
+        if (Caller) {
+          const auto Now = std::chrono::steady_clock::now();
+          if (Now - LastPoll_ >= std::chrono::milliseconds(20)) Poll();
+        }
+        return !Stop_.load();
+      };
+      Hooks.Improved = [this](const TSolution& S) {
+        std::lock_guard<std::mutex> Lock(Mutex_);
+        if (!Shown_.Complete || Better(S.Cost, Shown_.Cost)) {
+          Shown_.Cost = S.Cost;
+          Shown_.Complete = true;
+          Text_ = BestText(Problem_, S);
+        }
+      };
+      const TChainParams P = ChainSetting(c, Params_);
+      Work_[static_cast<std::size_t>(c)].store(RunChain(Problem_, P, Hooks, Best_[static_cast<std::size_t>(c)]));
+    }
+  }
+
+  // On the calling thread only.
+  void Poll() {
+    LastPoll_ = std::chrono::steady_clock::now();
+    Link_.ProcessMessages();
+    if (Link_.StopRequested()) Stop_.store(true);
+    const double Done = Total_ > 0 ? static_cast<double>(WorkDone()) / static_cast<double>(Total_) : 1.0;
+    Link_.SetProgressPosition(static_cast<std::int32_t>(std::min(1.0, Done) * ProgressSteps));
+    std::string Text;
+    {
+      std::lock_guard<std::mutex> Lock(Mutex_);
+      Text = Text_;
+    }
+    if (!Text.empty() && Text != LastText_) {
+      Link_.SetNodeText(Text);
+      LastText_ = Text;
+    }
+    Link_.RepaintProgress();
+  }
+
+  const TProblem& Problem_;
+  const TOptimiseParams& Params_;
+  IProgressLink& Link_;
+  std::vector<std::atomic<std::int64_t>> Work_;
+  std::vector<TSolution> Best_;
+  std::atomic<std::int32_t> Next_{0};
+  std::atomic<bool> Stop_{false};
+  std::int64_t Total_ = 0;
+  std::chrono::steady_clock::time_point LastPoll_ = std::chrono::steady_clock::now();
+  std::mutex Mutex_;
+  TSolution Shown_;
+  std::string Text_, LastText_;
 };
 
 }  // namespace
@@ -76,6 +296,36 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
   MakePlan(*Exact, Output.Message, ExactLink, nullptr, Params.Threads);
   Output.Exact = PlanCost(*Exact);
   Output.Stopped = ExactLink.Stopped();
+
+  if (!Output.Stopped && Params.Effort > 0) {
+    // Jobs start over from the quantities, on the exact plan's tables.
+    auto Fresh = std::make_unique<TPlan>(*Exact);
+    ClearJobs(*Fresh);
+    const TProblem Problem = MakeProblem(*Fresh);
+    if (!Problem.Items.empty() && !Problem.Kinds.empty()) {
+      TChainRunner Runner(Problem, Params, Link);
+      Runner.Run();
+      Output.Stopped = Runner.Stopped();
+      Output.WorkDone = Runner.WorkDone() / StepsPerUnit;
+      // Candidates best first (the earlier chain on a tie); the first that
+      // passes every check wins, if it beats the exact plan.
+      std::vector<std::int32_t> Order;
+      for (std::int32_t c = 0; c < ChainCount; ++c)
+        if (Runner.Results()[static_cast<std::size_t>(c)].Complete) Order.push_back(c);
+      std::stable_sort(Order.begin(), Order.end(), [&](std::int32_t a, std::int32_t b) {
+        return Better(Runner.Results()[static_cast<std::size_t>(a)].Cost, Runner.Results()[static_cast<std::size_t>(b)].Cost);
+      });
+      auto Candidate = std::make_unique<TPlan>();
+      for (std::int32_t c : Order) {
+        *Candidate = *Fresh;
+        WritePlan(Problem, Runner.Results()[static_cast<std::size_t>(c)], *Candidate);
+        if (Params.CandidateHook) Params.CandidateHook(*Candidate);
+        if (!CheckPlan(*Candidate).empty()) continue;
+        if (Better(PlanCost(*Candidate), Output.Exact)) std::swap(Exact, Candidate);
+        break;
+      }
+    }
+  }
 
   Task = *Exact;
   Output.Optimised = PlanCost(Task);

@@ -15,10 +15,13 @@
 
 namespace Optimise {
 
-// Work units (patterns priced, nodes expanded: the optimiser's own count)
-// the default effort may spend. Chosen so that every quality task finishes
-// within a few seconds on a small machine.
+// Work units the default effort may spend. One unit is a million steps of
+// the pattern generator (knapsack cells filled, pieces looked at), counted
+// the same way on every machine. Chosen so that every quality task
+// finishes within a few seconds on a small machine.
 inline constexpr std::int64_t DefaultEffort = 100;
+// Steps of the pattern generator in one work unit.
+inline constexpr std::int64_t StepsPerUnit = 1000000;
 
 struct TOptimiseParams {
   // Work budget; 0 stops after the exact plan. Never read off a clock, so
@@ -29,6 +32,10 @@ struct TOptimiseParams {
   std::int32_t Threads = 1;
   // Seed of whatever randomness the algorithm uses.
   std::uint64_t Seed = 1;
+  // Called with every candidate plan just before it is checked; empty in
+  // normal use. Tests spoil candidates through it to prove that a plan that
+  // fails CheckPlan is never handed back.
+  std::function<void(TPlan&)> CandidateHook;
 
   // Told of every new best complete plan (the exact plan first), on the
   // thread that called OptimisePlan, with the plan in the tables' final

@@ -250,13 +250,11 @@ std::string LimitsFault(const TPlan& Task) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   const std::string_view Text(reinterpret_cast<const char*>(Data), Size);
   const TPlan& B = Before();
-  static const std::string BeforeText = PlanToText(B);
   static const auto Task = std::make_unique<TPlan>(B);
   static const auto FromFile = std::make_unique<TPlan>(B);
   static const auto Again = std::make_unique<TPlan>(B);
 
   const std::string Error = LoadText(*Task, Text);
-  const std::string Loaded = PlanToText(*Task);
   std::string Fault = KeptFault(*Task, B);
   if (!Fault.empty()) Fail("a load (" + (Error.empty() ? "it succeeded" : Error) + ") changed " + Fault);
 
@@ -265,10 +263,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   if (FileError != Error) Fail("LoadPlan says \"" + FileError + "\", PlanFromText \"" + Error + "\"");
   if (!SameStored(*FromFile, *Task, false)) Fail("LoadPlan read other values than PlanFromText");
 
+  // Most inputs fail to load; comparing the records field by field spares
+  // them the text of a whole task.
   if (!Error.empty()) {
-    if (Loaded != BeforeText) Fail("a failed load (" + Error + ") changed the task");
+    if (!SameStored(*Task, B, false)) Fail("a failed load (" + Error + ") changed the task");
     return 0;
   }
+  const std::string Loaded = PlanToText(*Task);
   Fault = LimitsFault(*Task);
   if (!Fault.empty()) Fail("a loaded task is outside its limits: " + Fault);
 

@@ -1,0 +1,109 @@
+#include "Chain.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace Optimise {
+
+namespace {
+
+// SplitMix64: small, fast and the same on every machine.
+class TRandom {
+ public:
+  explicit TRandom(std::uint64_t Seed) : State_(Seed) {}
+  std::uint64_t Next() {
+    std::uint64_t z = (State_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  // Uniform in [0, 1), from the top 53 bits.
+  double Unit() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
+
+ private:
+  std::uint64_t State_;
+};
+
+}  // namespace
+
+bool BuildPlan(const TProblem& Problem, const std::vector<double>& Values, const TGenParams& Gen,
+               TGenerator& Generator, const std::function<bool(std::int64_t)>& Tick, TSolution& Out) {
+  Out = TSolution{};
+  std::vector<std::int32_t> Counts = Problem.Counts;
+  std::vector<std::int64_t> Stock = Problem.Stock;
+  std::vector<std::int32_t> Copies(Problem.Items.size());
+  TPattern Trial, Best;
+  for (;;) {
+    Best = TPattern{};
+    double BestScore = 0;
+    for (std::size_t k = 0; k < Problem.Kinds.size(); ++k) {
+      if (Stock[k] <= 0) continue;
+      Generator.Generate(Problem.Kinds[k], static_cast<std::int32_t>(k), Counts, Values, Gen, Trial);
+      if (!Tick(Generator.Work)) return false;
+      if (Trial.Kind < 0) continue;
+      const double Score = Trial.Value / Problem.Kinds[k].Area;
+      if (Best.Kind < 0 || Score > BestScore) {
+        BestScore = Score;
+        std::swap(Best, Trial);
+      }
+    }
+    if (Best.Kind < 0) break;
+    if (Out.Jobs.size() == static_cast<std::size_t>(MaxJobs)) break;  // the rest stays pending
+    std::fill(Copies.begin(), Copies.end(), 0);
+    for (const TPlace& P : Best.Places) ++Copies[static_cast<std::size_t>(P.Item)];
+    std::int64_t Repeat = Stock[static_cast<std::size_t>(Best.Kind)];
+    for (std::size_t i = 0; i < Copies.size(); ++i)
+      if (Copies[i] > 0) Repeat = std::min<std::int64_t>(Repeat, Counts[i] / Copies[i]);
+    if (Repeat < 1) break;  // cannot happen: the pattern took no more than was left
+    const std::int32_t r = static_cast<std::int32_t>(Repeat);
+    for (std::size_t i = 0; i < Copies.size(); ++i) Counts[i] -= r * Copies[i];
+    Stock[static_cast<std::size_t>(Best.Kind)] -= r;
+    const TSheetKind& Sheet = Problem.Kinds[static_cast<std::size_t>(Best.Kind)];
+    Out.Cost.SheetArea += r * Sheet.Area;
+    Out.Cost.Sheets += r;
+    Out.Jobs.push_back({std::move(Best), r});
+  }
+  for (std::int32_t c : Counts) Out.Cost.PendingPieces += c;
+  Out.Cost.Jobs = static_cast<std::int32_t>(Out.Jobs.size());
+  Out.Complete = true;
+  return true;
+}
+
+std::int64_t RunChain(const TProblem& Problem, const TChainParams& Params, const TChainHooks& Hooks,
+                      TSolution& Best) {
+  Best = TSolution{};
+  const std::size_t N = Problem.Items.size();
+  TGenerator Generator(Problem.Items);
+  TRandom Random(Params.Seed);
+  std::vector<double> Base(N), Factor(N, 1.0), Values(N), Sum(N), Weight(N);
+  for (std::size_t i = 0; i < N; ++i)
+    Base[i] = static_cast<double>(Problem.Items[i].A) * static_cast<double>(Problem.Items[i].B);
+  TSolution Round;
+  for (std::int64_t r = 0; Generator.Work < Params.Budget || r == 0; ++r) {
+    for (std::size_t i = 0; i < N; ++i) {
+      const double Shake = r == 0 ? 1.0 : 1.0 + Params.Noise * (2.0 * Random.Unit() - 1.0);
+      Values[i] = Base[i] * Factor[i] * Shake;
+    }
+    if (!BuildPlan(Problem, Values, Params.Gen, Generator, Hooks.Tick, Round)) break;
+    if (!Best.Complete || Better(Round.Cost, Best.Cost)) {
+      Best = Round;
+      if (Hooks.Improved) Hooks.Improved(Best);
+    }
+    // Correction: a piece's value follows the material its sheets spent
+    // on it, sheet area over used area.
+    std::fill(Sum.begin(), Sum.end(), 0.0);
+    std::fill(Weight.begin(), Weight.end(), 0.0);
+    for (const TDraftJob& J : Round.Jobs) {
+      const double Spent = Problem.Kinds[static_cast<std::size_t>(J.Pattern.Kind)].Area / std::max(J.Pattern.Used, 1e-300);
+      for (const TPlace& P : J.Pattern.Places) {
+        Sum[static_cast<std::size_t>(P.Item)] += J.Count * Spent;
+        Weight[static_cast<std::size_t>(P.Item)] += J.Count;
+      }
+    }
+    for (std::size_t i = 0; i < N; ++i)
+      if (Weight[i] > 0) Factor[i] = (1 - Params.Smoothing) * Factor[i] + Params.Smoothing * Sum[i] / Weight[i];
+  }
+  return Generator.Work;
+}
+
+}  // namespace Optimise
