@@ -62,4 +62,4 @@ fuzz: deps
 	FUZZERS="$(FUZZERS)" scripts/run-fuzzers $(BUILD_DIR)-fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-ci $(BUILD_DIR)-fuzz
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-ci $(BUILD_DIR)-fuzz $(BUILD_DIR)-tsan

@@ -138,6 +138,9 @@ struct TTrialResult {
   bool Ran = false;       // taken by a thread
   bool Searched = false;  // its node did not see the stop at once
   bool StopSeen = false;  // the stop was asked for when it ended
+  // Set by its thread once it ended; the calculation's thread reads it while
+  // the others work, to show the node text of the first trial still running.
+  std::atomic<bool> Ended{false};
   float Rate = 0;
   std::uint64_t Nodes = 0;
   std::vector<TCornerPoint> Points;

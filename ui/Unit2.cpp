@@ -217,6 +217,10 @@ void TProgressLink::ShowProgress() {
   });
   std::lock_guard<std::mutex> Lock(State_->Mutex);
   PostedPosition_ = State_->Position;
+  // The first refresh too waits an interval: a short calculation hands its
+  // task over once, at the end, instead of having the window redrawn on a
+  // core it needs.
+  LastHandover_ = TForm2::CoarseMillis();
 }
 
 void TProgressLink::RepaintProgress() {
@@ -248,7 +252,9 @@ void TProgressLink::ProcessMessages() {
 }
 
 void TProgressLink::CloseProgress() {
-  if (HandoverPending_) Handover();
+  // A refresh still due is left to the caller, which takes the task over
+  // once the calculation has returned.
+  HandoverPending_ = false;
   OnGui([this] {
     Apply(Dialog_, *State_);
     Dialog_.CloseProgress();

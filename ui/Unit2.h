@@ -97,8 +97,10 @@ class TForm2 : public QDialog {
 // stands. Called on the GUI thread itself, every operation runs directly.
 //
 // The main window is refreshed after a job at most about five times a
-// second, and at the end at the latest: Handover then runs on the GUI thread
-// while the calculation waits, so it may read the calculation's task.
+// second, the first time an interval after the dialog was shown: Handover
+// then runs on the GUI thread while the calculation waits, so it may read
+// the calculation's task. A refresh still due when the dialog closes is
+// left to the caller, which takes the task over after the calculation.
 class TProgressLink final : public IProgressLink {
  public:
   TProgressLink(TForm2& Dialog, std::function<void()> Handover);
