@@ -169,8 +169,14 @@ std::string BestText(const TProblem& Problem, const TSolution& S) {
 // waits for the helpers.
 class TChainRunner {
  public:
-  TChainRunner(const TProblem& Problem, const TOptimiseParams& Params, IProgressLink& Link)
-      : Problem_(Problem), Params_(Params), Link_(Link), Work_(ChainCount), Best_(ChainCount) {
+  // Fresh: the task with its tables ordered and no jobs; Told: the cost of
+  // the best plan the watcher already knows (the exact plan's).
+  TChainRunner(const TProblem& Problem, const TOptimiseParams& Params, IProgressLink& Link, const TPlan& Fresh,
+               const TPlanCost& Told)
+      : Problem_(Problem), Params_(Params), Link_(Link), Fresh_(Fresh), Work_(ChainCount), Best_(ChainCount) {
+    Shown_.Cost = Told;
+    Shown_.Complete = true;
+    ToldCost_ = Told;
     for (auto& w : Work_) w.store(0);
     for (std::int32_t c = 0; c < ChainCount; ++c) Total_ += ChainSetting(c, Params).Budget;
   }
@@ -191,6 +197,7 @@ class TChainRunner {
   }
 
   bool Stopped() const { return Stop_.load(); }
+  const TPlanCost& ToldCost() const { return ToldCost_; }
   std::int64_t WorkDone() const {
     std::int64_t Sum = 0;
     for (const auto& w : Work_) Sum += w.load();
@@ -216,10 +223,10 @@ class TChainRunner {
       };
       Hooks.Improved = [this](const TSolution& S) {
         std::lock_guard<std::mutex> Lock(Mutex_);
-        if (!Shown_.Complete || Better(S.Cost, Shown_.Cost)) {
-          Shown_.Cost = S.Cost;
-          Shown_.Complete = true;
+        if (Better(S.Cost, Shown_.Cost)) {
+          Shown_ = S;
           Text_ = BestText(Problem_, S);
+          if (Params_.BestPlanFound) Untold_ = true;
         }
       };
       const TChainParams P = ChainSetting(c, Params_);
@@ -243,12 +250,34 @@ class TChainRunner {
       Link_.SetNodeText(Text);
       LastText_ = Text;
     }
+    TellBest();
     Link_.RepaintProgress();
+  }
+
+  // Hands the watcher the newest best plan as a task, written as the final
+  // plan would be; on the calling thread, outside the lock while it runs.
+  void TellBest() {
+    TSolution Best;
+    {
+      std::lock_guard<std::mutex> Lock(Mutex_);
+      if (!Untold_) return;
+      Best = Shown_;
+      Untold_ = false;
+    }
+    if (!Told_) Told_ = std::make_unique<TPlan>();
+    *Told_ = Fresh_;
+    WritePlan(Problem_, Best, *Told_);
+    Params_.BestPlanFound(*Told_);
+    ToldCost_ = Best.Cost;
   }
 
   const TProblem& Problem_;
   const TOptimiseParams& Params_;
   IProgressLink& Link_;
+  const TPlan& Fresh_;
+  std::unique_ptr<TPlan> Told_;
+  bool Untold_ = false;  // under Mutex_
+  TPlanCost ToldCost_;
   std::vector<std::atomic<std::int64_t>> Work_;
   std::vector<TSolution> Best_;
   std::atomic<std::int32_t> Next_{0};
@@ -296,6 +325,8 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
   MakePlan(*Exact, Output.Message, ExactLink, nullptr, Params.Threads);
   Output.Exact = PlanCost(*Exact);
   Output.Stopped = ExactLink.Stopped();
+  TPlanCost Told = Output.Exact;  // what the watcher was last told of
+  if (!Output.Stopped && Params.BestPlanFound) Params.BestPlanFound(*Exact);
 
   if (!Output.Stopped && Params.Effort > 0) {
     // Jobs start over from the quantities, on the exact plan's tables.
@@ -303,9 +334,10 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
     ClearJobs(*Fresh);
     const TProblem Problem = MakeProblem(*Fresh);
     if (!Problem.Items.empty() && !Problem.Kinds.empty()) {
-      TChainRunner Runner(Problem, Params, Link);
+      TChainRunner Runner(Problem, Params, Link, *Fresh, Output.Exact);
       Runner.Run();
       Output.Stopped = Runner.Stopped();
+      Told = Runner.ToldCost();
       Output.WorkDone = Runner.WorkDone() / StepsPerUnit;
       // Candidates best first (the earlier chain on a tie); the first that
       // passes every check wins, if it beats the exact plan.
@@ -329,6 +361,10 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
 
   Task = *Exact;
   Output.Optimised = PlanCost(Task);
+  // The last plan told is the one handed back, even where a told candidate
+  // failed its checks.
+  if (Params.BestPlanFound && !Output.Stopped && (Better(Told, Output.Optimised) || Better(Output.Optimised, Told)))
+    Params.BestPlanFound(Task);
   Link.ShowTask();
 }
 
