@@ -12,7 +12,14 @@ int UsageError(const std::string& Command, const std::string& Text) {
   return ExitUsage;
 }
 
-std::string TerminalText(const std::string& GbkBytes) { return FromGbk(GbkBytes).toStdString(); }
+std::string TerminalText(const std::string& GbkBytes) {
+  // A name is the file's text: an escape sequence in it must not reach the
+  // terminal, where it could move the cursor, retitle the window or worse.
+  QString Text = FromGbk(GbkBytes);
+  for (QChar& c : Text)
+    if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
+  return Text.toStdString();
+}
 
 std::string FormatPercent(float Fraction) {
   char Buf[64];

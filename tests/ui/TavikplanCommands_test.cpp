@@ -125,6 +125,24 @@ TEST(ShowCommand, PrintsTheTaskWithNamesInUtf8) {
   EXPECT_TRUE(Jobs.Out.contains(QStringLiteral("Total utilisation:")));
 }
 
+TEST(ShowCommand, ControlCharactersInNamesNeverReachTheTerminal) {
+  testdata::TTempDir Dir;
+  auto Task = testdata::NewTask();
+  Task->PlanName = "plan\x1b]0;owned\x07";
+  AddSrcRect(*Task, TSrcRect{"sheet\x1b[2J", 2440, 1220});
+  AddObjPlan(*Task, TObjPlan{"side\x1b[31m\x7f", 5000, 50, 1, 1});  // fits no sheet: named as pending
+  SavePlan(*Task, Dir.File("escape.tsk"));
+  const QString In = Q(Dir.File("escape.tsk"));
+  for (const QStringList& Args : {QStringList{"show", In}, QStringList{"compute", In, "-o", Q(Dir.File("out.tsk"))}}) {
+    const std::string Command = Args[0].toStdString();
+    const TRun Run = RunTavikplan(Args);
+    EXPECT_FALSE(Run.Out.contains(QChar(0x1b))) << Command;
+    EXPECT_FALSE(Run.Out.contains(QChar(0x7f))) << Command;
+    EXPECT_FALSE(Run.Out.contains(QChar(0x07))) << Command;
+    EXPECT_TRUE(Run.Out.contains(QStringLiteral("side?[31m?"))) << Run.Out.toStdString();
+  }
+}
+
 TEST(ShowCommand, NamesLocksAndStockLimits) {
   const TRun Run = RunTavikplan({"show", Example("grain-stock.tsk")});
   ASSERT_EQ(Run.Status, 0) << Run.Err.toStdString();
