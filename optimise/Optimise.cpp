@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -57,7 +56,7 @@ constexpr std::int32_t ChainCount = 4;
 // patterns for the recombination of the chains' patterns.
 constexpr std::int64_t ChainShare = 60;
 // Branch-and-bound nodes of the recombination per work unit.
-constexpr std::int64_t NodesPerUnit = 20;
+constexpr std::int64_t NodesPerUnit = 2;
 
 std::int64_t Steps(std::int64_t Effort) {
   return Effort > std::numeric_limits<std::int64_t>::max() / StepsPerUnit ? std::numeric_limits<std::int64_t>::max()
@@ -361,10 +360,6 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
         Recombine(Problem, Pool, *Candidates.front(), RP, Tick, Recombined, &Stats);
         Output.Stopped = Stop;
         Output.WorkDone += Stats.Work / StepsPerUnit;
-        if (std::getenv("TAVIK_RECOMBINE_STATS"))
-          std::fprintf(stderr, "recombine: pool %zu, added %d, rounds %d, nodes %lld, bound %.1f, optimal %d, %s\n",
-                       Pool.Patterns.size(), Stats.Added, Stats.Rounds, static_cast<long long>(Stats.Nodes),
-                       Stats.LowerBound, Stats.Optimal ? 1 : 0, Recombined.Complete ? "better" : "no better");
         if (Recombined.Complete) Candidates.insert(Candidates.begin(), &Recombined);
       }
       auto Candidate = std::make_unique<TPlan>();

@@ -1,5 +1,7 @@
 #include "Recombine.h"
 
+#include "Knapsack.h"
+
 #include <glpk.h>
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
-#include <cstdio>
-#include <cstdlib>
 
 namespace Optimise {
 
@@ -240,10 +240,21 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   // the generator for a sheet worth more than it costs. The generator is a
   // heuristic, so other settings and mixes are tried before giving up.
   TGenerator Generator(Problem.Items);
-  TGenParams Alternative = Params.Gen;
-  Alternative.FirstStrips = std::max(3, Params.Gen.FirstStrips);
-  Alternative.HeightBias = Params.Gen.HeightBias + 0.1;
-  Alternative.ExactStrips = std::max(5, Params.Gen.ExactStrips);
+  std::vector<TGenParams> Settings(4, Params.Gen);
+  const double Biases[] = {0.0, 0.1, 0.3, -0.05};
+  for (std::size_t t = 0; t < Settings.size(); ++t) {
+    Settings[t].FirstStrips = 3;
+    Settings[t].ExactStrips = 5;
+    Settings[t].HeightBias = Biases[t];
+  }
+  std::vector<TGuillotineDp> Dps(K, TGuillotineDp(Problem.Items));
+  std::vector<bool> DpReady(K);
+  for (std::size_t k = 0; k < K; ++k) DpReady[k] = Dps[k].Prepare(Problem.Kinds[k], Problem.Counts);
+  auto WorkSoFar = [&] {
+    std::int64_t w = Generator.Work;
+    for (const TGuillotineDp& D : Dps) w += D.Work;
+    return w;
+  };
   std::vector<double> Duals(N), Values(N);
   TPattern Trial;
   bool Stopped = false;
@@ -256,23 +267,27 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   auto Price = [&](const std::vector<std::int32_t>& Counts, const std::vector<std::int64_t>& Stock,
                    std::int32_t Rounds) {
     if (!SolveLp()) return false;
-    for (std::int32_t r = 0; r < Rounds && Generator.Work < Params.Budget; ++r) {
+    for (std::int32_t r = 0; r < Rounds && WorkSoFar() < Params.Budget; ++r) {
       double Demanded = 0;
       for (std::size_t i = 0; i < N; ++i) Demanded += Counts[i] * Problem.Items[i].Area;
       const double PerArea = Demanded > 0 ? glp_get_obj_val(Lp.P) / Demanded : 0;
       for (std::size_t i = 0; i < N; ++i) Duals[i] = std::max(0.0, glp_get_row_dual(Lp.P, static_cast<int>(i + 1)));
       const std::size_t Before = Pool.Patterns.size();
       for (const double Mix : Mixes) {
-        for (int Try = 0; Try < 2; ++Try) {
-          for (std::size_t i = 0; i < N; ++i)
-            // A little of the area besides the price, so that free room is
-            // still filled with pieces the relaxation does not ask for.
-            Values[i] = (1 - Mix) * Duals[i] + Mix * PerArea * Problem.Items[i].Area + 1e-4 * Problem.Items[i].Area / Unit;
-          for (std::size_t k = 0; k < K; ++k) {
+        for (std::size_t i = 0; i < N; ++i)
+          // A little of the area besides the price, so that free room is
+          // still filled with pieces the relaxation does not ask for.
+          Values[i] = (1 - Mix) * Duals[i] + Mix * PerArea * Problem.Items[i].Area + 1e-4 * Problem.Items[i].Area / Unit;
+        for (std::size_t t = 0; t <= Settings.size(); ++t) {
+          for (std::size_t k = 0; k < K && WorkSoFar() < Params.Budget; ++k) {
             if (Stock[k] <= 0) continue;
-            Generator.Generate(Problem.Kinds[k], static_cast<std::int32_t>(k), Counts, Values,
-                               Try == 0 ? Params.Gen : Alternative, Trial);
-            S.Work = Generator.Work;
+            if (t < Settings.size()) {
+              Generator.Generate(Problem.Kinds[k], static_cast<std::int32_t>(k), Counts, Values, Settings[t], Trial);
+            } else {
+              if (!DpReady[k]) continue;
+              Dps[k].Solve(static_cast<std::int32_t>(k), Counts, Values, Trial);
+            }
+            S.Work = WorkSoFar();
             if (!Tick(S.Work)) {
               Stopped = true;
               return false;
@@ -293,7 +308,6 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   };
   if (!Price(Problem.Counts, Problem.Stock, std::numeric_limits<std::int32_t>::max())) return;
   S.LowerBound = glp_get_obj_val(Lp.P) * Unit;
-  if (std::getenv("TAVIK_RECOMBINE_STATS")) std::fprintf(stderr, "  root lp %.4f sheets\n", glp_get_obj_val(Lp.P) / Cost[0]);
 
   // Diving: the relaxation's whole repeats are cut, then again and again
   // the pattern it uses most, each time pricing the rest anew, until every
@@ -351,7 +365,6 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
     if (!SolveLp()) return;
   }
   TSolution Dived = Dive.empty() ? TSolution{} : PlanFromRepeats(Problem, Pool, Dive);
-  if (std::getenv("TAVIK_RECOMBINE_STATS")) std::fprintf(stderr, "  dive %s %lld sheets\n", Dived.Complete ? "complete" : "failed", static_cast<long long>(Dived.Cost.Sheets));
   const bool DiveBetter = Dived.Complete && Better(Dived.Cost, Start.Cost);
 
   // The integer program over the pool, started from the plan to improve on.
