@@ -25,9 +25,18 @@ std::vector<TWide> TGuillotineDp::Normal(TWide Side, bool AlongLength, const std
       }
     }
   }
+  // Only the raster points: the largest normal point within the side less
+  // another normal point. The part beside a cut is rounded down to one of
+  // them anyway, and there are far fewer on a long side.
+  std::vector<std::int32_t> Below(S + 1, 0);
+  for (std::size_t v = 1; v <= S; ++v) Below[v] = Reach[v] ? static_cast<std::int32_t>(v) : Below[v - 1];
+  std::vector<std::uint8_t> Raster(S + 1, 0);
+  for (std::size_t v = 0; v <= S; ++v)
+    if (Reach[v]) Raster[static_cast<std::size_t>(Below[S - v])] = 1;
+  Work += static_cast<std::int64_t>(S);
   std::vector<TWide> Points;
   for (std::size_t v = 1; v <= S; ++v)
-    if (Reach[v]) Points.push_back(static_cast<TWide>(v));
+    if (Raster[v]) Points.push_back(static_cast<TWide>(v));
   return Points;
 }
 

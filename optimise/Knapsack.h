@@ -1,6 +1,6 @@
-// A guillotine knapsack by dynamic programming over the sheet's normal
-// points (the lengths that sums of piece sizes reach): every rectangle of
-// normal sizes gets the most valuable layout of one piece, or of two
+// A guillotine knapsack by dynamic programming over the sheet's raster
+// points (from the lengths that sums of piece sizes reach): every rectangle
+// of such sizes gets the most valuable layout of one piece, or of two
 // smaller rectangles side by side or one above the other, whose piece
 // counts together stay within the counts at hand. Keeping only the best
 // such layout per rectangle makes it a heuristic for bounded counts, but
@@ -26,7 +26,7 @@ class TGuillotineDp {
 
   explicit TGuillotineDp(const std::vector<TItem>& Items) : Items_(Items) {}
 
-  // Works out the normal points of Sheet for pieces up to Counts; false
+  // Works out the raster points of Sheet for pieces up to Counts; false
   // when the sheet is too large (Solve must not be called then).
   bool Prepare(const TSheetKind& Sheet, const std::vector<std::int32_t>& Counts);
   // The most valuable layout found for the prepared sheet with at most

@@ -229,13 +229,6 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
     return glp_simplex(Lp.P, &Simplex) == 0 && glp_get_status(Lp.P) == GLP_OPT;
   };
 
-  // Rows of the pending counts and stock the relaxation covers.
-  auto SetRows = [&](const std::vector<std::int32_t>& Counts, const std::vector<std::int64_t>& Stock) {
-    for (std::size_t i = 0; i < N; ++i) glp_set_row_bnds(Lp.P, static_cast<int>(i + 1), GLP_LO, Counts[i], 0);
-    for (std::size_t k = 0; k < K; ++k)
-      if (StockRow[k] != 0) glp_set_row_bnds(Lp.P, StockRow[k], GLP_UP, 0, static_cast<double>(Stock[k]));
-  };
-
   // Column generation: price the pieces by the relaxation's duals and ask
   // the generator for a sheet worth more than it costs. The generator is a
   // heuristic, so other settings and mixes are tried before giving up.
@@ -264,10 +257,11 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   constexpr double Mixes[] = {0.0, 0.3, 0.6};
   // Rounds of pricing from a solved relaxation of Counts; false when the
   // relaxation could not be solved (or a stop came).
+  std::int64_t Limit = 0;  // work the current pricing may reach
   auto Price = [&](const std::vector<std::int32_t>& Counts, const std::vector<std::int64_t>& Stock,
                    std::int32_t Rounds) {
     if (!SolveLp()) return false;
-    for (std::int32_t r = 0; r < Rounds && WorkSoFar() < Params.Budget; ++r) {
+    for (std::int32_t r = 0; r < Rounds && WorkSoFar() < Limit; ++r) {
       double Demanded = 0;
       for (std::size_t i = 0; i < N; ++i) Demanded += Counts[i] * Problem.Items[i].Area;
       const double PerArea = Demanded > 0 ? glp_get_obj_val(Lp.P) / Demanded : 0;
@@ -279,7 +273,7 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
           // still filled with pieces the relaxation does not ask for.
           Values[i] = (1 - Mix) * Duals[i] + Mix * PerArea * Problem.Items[i].Area + 1e-4 * Problem.Items[i].Area / Unit;
         for (std::size_t t = 0; t <= Settings.size(); ++t) {
-          for (std::size_t k = 0; k < K && WorkSoFar() < Params.Budget; ++k) {
+          for (std::size_t k = 0; k < K && WorkSoFar() < Limit; ++k) {
             if (Stock[k] <= 0) continue;
             if (t < Settings.size()) {
               Generator.Generate(Problem.Kinds[k], static_cast<std::int32_t>(k), Counts, Values, Settings[t], Trial);
@@ -306,72 +300,84 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
     }
     return true;
   };
+  // Half of the work for the whole counts, the rest for the dive's.
+  Limit = Params.Budget / 2;
   if (!Price(Problem.Counts, Problem.Stock, std::numeric_limits<std::int32_t>::max())) return;
+  Limit = Params.Budget;
   S.LowerBound = glp_get_obj_val(Lp.P) * Unit;
 
-  // Diving: the relaxation's whole repeats are cut, then again and again
-  // the pattern it uses most, each time pricing the rest anew, until every
-  // count is covered. Its plan starts the integer program.
-  std::vector<std::int64_t> Dive;
+  // Rounding: the relaxation's repeats rounded down, or up from a
+  // fraction on, are cut; a short chain of its own (sequential value
+  // correction) completes the counts left over. Its patterns join the
+  // pool; the best plan starts the integer program.
+  std::vector<double> X(Columns);
+  for (std::size_t j = 0; j < Columns; ++j) X[j] = glp_get_col_prim(Lp.P, static_cast<int>(j + 1));
+  std::vector<std::int64_t> Rounded;
+  TSolution RoundedPlan;
   {
-    std::vector<std::int32_t> Rest = Problem.Counts;
-    std::vector<std::int64_t> StockLeft = Problem.Stock;
-    bool Whole = true, Failed = false;
-    auto Cut = [&](std::size_t p, std::int64_t n) {
-      if (Dive.size() < Pool.Patterns.size()) Dive.resize(Pool.Patterns.size(), 0);
-      Dive[p] += n;
-      for (const auto& [Item, Copies] : Pool.Copies[p]) {
-        std::int32_t& r = Rest[static_cast<std::size_t>(Item)];
-        r = static_cast<std::int32_t>(std::max<std::int64_t>(0, r - n * Copies));
-      }
-      StockLeft[static_cast<std::size_t>(Pool.Patterns[p].Kind)] -= n;
-    };
-    while (std::any_of(Rest.begin(), Rest.end(), [](std::int32_t r) { return r > 0; })) {
-      std::size_t Most = 0;
-      double MostX = 0;
-      bool Any = false;
+    constexpr double UpFrom[] = {1.0, 0.7, 0.4};
+    constexpr std::int64_t Share = 3;
+    const std::int64_t Each = std::max<std::int64_t>(0, Params.Budget - WorkSoFar()) / Share;
+    for (std::size_t v = 0; v < Share; ++v) {
+      std::vector<std::int64_t> Fixed(Columns, 0);
       for (std::size_t j = 0; j < Columns; ++j) {
-        const double x = glp_get_col_prim(Lp.P, static_cast<int>(j + 1));
-        if (Whole && x >= 1 - 1e-9) {
-          Cut(j, static_cast<std::int64_t>(std::floor(x + 1e-9)));
-          Any = true;
-        }
-        if (x > MostX + 1e-9) {
-          MostX = x;
-          Most = j;
-        }
+        const double f = std::floor(X[j] + 1e-9);
+        Fixed[j] = static_cast<std::int64_t>(f) + (X[j] - f >= UpFrom[v] ? 1 : 0);
       }
-      if (!Any) {
-        if (MostX <= 1e-9) {
-          Failed = true;
-          break;
+      TProblem Rest = Problem;
+      bool Fits = true;
+      for (std::size_t j = 0; j < Columns; ++j) {
+        if (Fixed[j] == 0) continue;
+        for (const auto& [Item, Copies] : Pool.Copies[j]) {
+          std::int32_t& r = Rest.Counts[static_cast<std::size_t>(Item)];
+          r = static_cast<std::int32_t>(std::max<std::int64_t>(0, r - Fixed[j] * Copies));
         }
-        Cut(Most, std::max<std::int64_t>(1, static_cast<std::int64_t>(std::floor(MostX + 1e-9))));
+        std::int64_t& Left = Rest.Stock[static_cast<std::size_t>(Pool.Patterns[j].Kind)];
+        Left -= Fixed[j];
+        Fits = Fits && Left >= 0;
       }
-      Whole = false;
-      if (std::any_of(StockLeft.begin(), StockLeft.end(), [](std::int64_t s) { return s < 0; })) {
-        Failed = true;
-        break;
+      if (!Fits) continue;
+      if (std::any_of(Rest.Counts.begin(), Rest.Counts.end(), [](std::int32_t r) { return r > 0; })) {
+        TChainParams Chain;
+        Chain.Gen = Params.Gen;
+        Chain.Seed = 0x5EED + v;
+        Chain.Budget = Each;
+        TChainHooks Hooks;
+        const std::int64_t Before = WorkSoFar();
+        Hooks.Tick = [&](std::int64_t Work) { return Tick(Before + Work); };
+        TSolution Tail;
+        Generator.Work += RunChain(Rest, Chain, Hooks, Tail, &Pool);
+        S.Work = WorkSoFar();
+        if (!Hooks.Tick(0)) {
+          Stopped = true;
+          return;
+        }
+        if (!Tail.Complete || Tail.Cost.PendingPieces > 0) continue;
+        Fixed.resize(Pool.Patterns.size(), 0);
+        bool Known = true;
+        for (const TDraftJob& J : Tail.Jobs) {
+          const std::int32_t p = Pool.Find(J.Pattern);
+          Known = Known && p >= 0;
+          if (p >= 0) Fixed[static_cast<std::size_t>(p)] += J.Count;
+        }
+        if (!Known) continue;  // the pool is full
       }
-      SetRows(Rest, StockLeft);
-      if (!Price(Rest, StockLeft, 4)) {
-        Failed = true;
-        break;
+      TSolution Plan = PlanFromRepeats(Problem, Pool, Fixed);
+      if (Plan.Complete && (!RoundedPlan.Complete || Better(Plan.Cost, RoundedPlan.Cost))) {
+        RoundedPlan = std::move(Plan);
+        Rounded = std::move(Fixed);
       }
     }
-    if (Stopped) return;
-    if (Failed) Dive.clear();
-    SetRows(Problem.Counts, Problem.Stock);
+    AddColumns();
     if (!SolveLp()) return;
   }
-  TSolution Dived = Dive.empty() ? TSolution{} : PlanFromRepeats(Problem, Pool, Dive);
-  const bool DiveBetter = Dived.Complete && Better(Dived.Cost, Start.Cost);
+  const bool RoundedBetter = RoundedPlan.Complete && Better(RoundedPlan.Cost, Start.Cost);
 
   // The integer program over the pool, started from the plan to improve on.
   TIntContext C;
   C.Start.assign(Columns + 1, 0.0);
-  if (DiveBetter) {
-    for (std::size_t p = 0; p < Dive.size(); ++p) C.Start[p + 1] = static_cast<double>(Dive[p]);
+  if (RoundedBetter) {
+    for (std::size_t p = 0; p < Rounded.size(); ++p) C.Start[p + 1] = static_cast<double>(Rounded[p]);
   } else {
     for (const TDraftJob& J : Start.Jobs) {
       const std::int32_t p = Pool.Find(J.Pattern);
@@ -390,7 +396,7 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   Ip.presolve = GLP_OFF;  // the start plan is given in the problem's own columns
   Ip.cb_func = IntCallback;
   Ip.cb_info = &C;
-  if (DiveBetter) Out = Dived;
+  if (RoundedBetter) Out = RoundedPlan;
   glp_intopt(Lp.P, &Ip);
   S.Nodes = C.Nodes;
   if (C.Stopped) {

@@ -2,9 +2,11 @@
 // counts by sheets, each cut with a pattern of the pool, at the least sheet
 // area. The pool first grows by column generation (the linear relaxation's
 // prices of the pieces are the values the pattern generator fills a sheet
-// with), then an integer program over the pool chooses how often each
-// pattern is cut; copies beyond the pending counts are taken off the
-// layouts again, which leaves every through cut and every spacing intact.
+// with), then the relaxation is rounded and what it leaves is completed by
+// a short chain of its own, and last an integer program over the pool
+// chooses how often each pattern is cut, started from the best plan so
+// far. Copies beyond the pending counts are taken off the layouts again,
+// which leaves every through cut and every spacing intact.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,8 @@
 namespace Optimise {
 
 struct TRecombineParams {
-  // Generator steps for new patterns (column generation); 0: none.
+  // Generator steps for new patterns (pricing and the completions of the
+  // rounded relaxation); 0: none.
   std::int64_t Budget = 0;
   // Branch-and-bound nodes of the integer program.
   std::int64_t Nodes = 0;
