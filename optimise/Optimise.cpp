@@ -63,6 +63,9 @@ std::int64_t Steps(std::int64_t Effort) {
                                                                           : Effort * StepsPerUnit;
 }
 
+// Generator steps of the recombination.
+std::int64_t RecombineBudget(const TOptimiseParams& Params) { return Steps(Params.Effort) / 100 * (100 - ChainShare); }
+
 TChainParams ChainSetting(std::int32_t c, const TOptimiseParams& Params) {
   TChainParams P;
   P.Seed = Params.Seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(c) * 0xD1B54A32D192ED03ull;
@@ -182,6 +185,7 @@ class TChainRunner {
       : Problem_(Problem), Params_(Params), Link_(Link), Work_(ChainCount), Best_(ChainCount), Pools_(ChainCount) {
     for (auto& w : Work_) w.store(0);
     for (std::int32_t c = 0; c < ChainCount; ++c) Total_ += ChainSetting(c, Params).Budget;
+    Total_ += RecombineBudget(Params);  // the progress goes on while the chains' patterns are recombined
   }
 
   void Run() {
@@ -199,7 +203,15 @@ class TChainRunner {
     Poll();
   }
 
+  static constexpr std::int32_t ProgressSteps = 1000;
+
   bool Stopped() const { return Stop_.load(); }
+  // The progress position after the chains and Work steps of the
+  // recombination.
+  std::int32_t Position(std::int64_t Work) const {
+    const double Done = Total_ > 0 ? (static_cast<double>(WorkDone()) + static_cast<double>(Work)) / static_cast<double>(Total_) : 1.0;
+    return static_cast<std::int32_t>(std::min(1.0, Done) * ProgressSteps);
+  }
   std::int64_t WorkDone() const {
     std::int64_t Sum = 0;
     for (const auto& w : Work_) Sum += w.load();
@@ -214,8 +226,6 @@ class TChainRunner {
   }
 
  private:
-  static constexpr std::int32_t ProgressSteps = 1000;
-
   void Serve(bool Caller) {
     for (;;) {
       const std::int32_t c = Next_.fetch_add(1);
@@ -339,19 +349,20 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
       if (!Output.Stopped && !Candidates.empty()) {
         TPatternPool Pool = Runner.MergedPool();
         TRecombineParams RP;
-        RP.Budget = Steps(Params.Effort) / 100 * (100 - ChainShare);
+        RP.Budget = RecombineBudget(Params);
         RP.Nodes = Params.Effort > std::numeric_limits<std::int32_t>::max() / NodesPerUnit
                        ? std::numeric_limits<std::int32_t>::max()
                        : Params.Effort * NodesPerUnit;
         RP.Gen = ChainSetting(0, Params).Gen;
         auto LastPoll = std::chrono::steady_clock::now();
         bool Stop = false;
-        const std::function<bool(std::int64_t)> Tick = [&](std::int64_t) {
+        const std::function<bool(std::int64_t)> Tick = [&](std::int64_t Work) {
           const auto Now = std::chrono::steady_clock::now();
           if (Now - LastPoll >= std::chrono::milliseconds(20)) {
             LastPoll = Now;
             Link.ProcessMessages();
             Stop = Stop || Link.StopRequested();
+            Link.SetProgressPosition(Runner.Position(Work));
             Link.RepaintProgress();
           }
           return !Stop;

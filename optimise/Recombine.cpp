@@ -122,9 +122,8 @@ TSolution PlanFromRepeats(const TProblem& Problem, const TPatternPool& Pool, con
     }
     // What is left is less than the repeats of any layout that still holds
     // the piece: that many repeats become a job of their own without it.
-    for (std::size_t j : Order) {
-      if (Surplus[i] == 0) break;
-      TDraftJob& J = Out.Jobs[j];
+    for (std::size_t k = 0; k < Order.size() && Surplus[i] > 0; ++k) {
+      TDraftJob& J = Out.Jobs[Order[k]];
       if (CopiesOf(J.Pattern, Item) == 0) continue;
       TDraftJob Split{J.Pattern, static_cast<std::int32_t>(Surplus[i])};
       TakeOff(Split.Pattern, Item, Problem, 0);
