@@ -54,7 +54,7 @@ struct TProgressCloser {
 constexpr std::int32_t ChainCount = 4;
 // Of the work budget the chains get ChainShare percent; the rest prices new
 // patterns for the recombination of the chains' patterns.
-constexpr std::int64_t ChainShare = 60;
+constexpr std::int64_t ChainShare = 40;
 // Branch-and-bound nodes of the recombination per work unit.
 constexpr std::int64_t NodesPerUnit = 2;
 
