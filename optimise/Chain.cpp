@@ -26,11 +26,52 @@ class TRandom {
 
 }  // namespace
 
+std::vector<std::int32_t> TPatternPool::Key(const TPattern& P) {
+  std::vector<std::int32_t> Items;
+  Items.reserve(P.Places.size());
+  for (const TPlace& Pl : P.Places) Items.push_back(Pl.Item);
+  std::sort(Items.begin(), Items.end());
+  std::vector<std::int32_t> K{P.Kind};
+  for (std::size_t k = 0; k < Items.size();) {
+    std::size_t e = k;
+    while (e < Items.size() && Items[e] == Items[k]) ++e;
+    K.push_back(Items[k]);
+    K.push_back(static_cast<std::int32_t>(e - k));
+    k = e;
+  }
+  return K;
+}
+
+std::int32_t TPatternPool::Find(const TPattern& P) const {
+  const auto It = Index_.find(Key(P));
+  return It == Index_.end() ? -1 : It->second;
+}
+
+std::int32_t TPatternPool::Add(const TPattern& P) {
+  if (P.Kind < 0 || P.Places.empty()) return -1;
+  std::vector<std::int32_t> K = Key(P);
+  const auto It = Index_.find(K);
+  if (It != Index_.end()) return It->second;
+  if (Patterns.size() >= MaxPatterns) return -1;
+  const auto Index = static_cast<std::int32_t>(Patterns.size());
+  std::vector<std::pair<std::int32_t, std::int32_t>> C;
+  for (std::size_t k = 1; k + 1 < K.size(); k += 2) C.push_back({K[k], K[k + 1]});
+  Index_.emplace(std::move(K), Index);
+  Patterns.push_back(P);
+  Copies.push_back(std::move(C));
+  return Index;
+}
+
+void TPatternPool::Merge(const TPatternPool& Other) {
+  for (const TPattern& P : Other.Patterns) Add(P);
+}
+
 bool BuildPlan(const TProblem& Problem, const std::vector<double>& Values, const TGenParams& Gen,
-               TGenerator& Generator, const std::function<bool(std::int64_t)>& Tick, TSolution& Out) {
+               TGenerator& Generator, const std::function<bool(std::int64_t)>& Tick, TSolution& Out,
+               TPatternPool* Pool, const std::vector<std::int32_t>* From, const std::vector<std::int64_t>* FromStock) {
   Out = TSolution{};
-  std::vector<std::int32_t> Counts = Problem.Counts;
-  std::vector<std::int64_t> Stock = Problem.Stock;
+  std::vector<std::int32_t> Counts = From ? *From : Problem.Counts;
+  std::vector<std::int64_t> Stock = FromStock ? *FromStock : Problem.Stock;
   std::vector<std::int32_t> Copies(Problem.Items.size());
   TPattern Trial, Best;
   for (;;) {
@@ -61,6 +102,7 @@ bool BuildPlan(const TProblem& Problem, const std::vector<double>& Values, const
     const TSheetKind& Sheet = Problem.Kinds[static_cast<std::size_t>(Best.Kind)];
     Out.Cost.SheetArea += r * Sheet.Area;
     Out.Cost.Sheets += r;
+    if (Pool) Pool->Add(Best);
     Out.Jobs.push_back({std::move(Best), r});
   }
   for (std::int32_t c : Counts) Out.Cost.PendingPieces += c;
@@ -70,7 +112,7 @@ bool BuildPlan(const TProblem& Problem, const std::vector<double>& Values, const
 }
 
 std::int64_t RunChain(const TProblem& Problem, const TChainParams& Params, const TChainHooks& Hooks,
-                      TSolution& Best) {
+                      TSolution& Best, TPatternPool* Pool) {
   Best = TSolution{};
   const std::size_t N = Problem.Items.size();
   TGenerator Generator(Problem.Items);
@@ -84,7 +126,7 @@ std::int64_t RunChain(const TProblem& Problem, const TChainParams& Params, const
       const double Shake = r == 0 ? 1.0 : 1.0 + Params.Noise * (2.0 * Random.Unit() - 1.0);
       Values[i] = Base[i] * Factor[i] * Shake;
     }
-    if (!BuildPlan(Problem, Values, Params.Gen, Generator, Hooks.Tick, Round)) break;
+    if (!BuildPlan(Problem, Values, Params.Gen, Generator, Hooks.Tick, Round, Pool)) break;
     if (!Best.Complete || Better(Round.Cost, Best.Cost)) {
       Best = Round;
       if (Hooks.Improved) Hooks.Improved(Best);

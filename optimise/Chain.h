@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "Optimise.h"
@@ -34,6 +35,32 @@ struct TSolution {
   bool Complete = false;  // a whole round ended (it may leave pieces pending)
 };
 
+// Every distinct pattern the searches produced. Patterns of one sheet kind
+// with the same piece counts are one entry (the first layout is kept):
+// recombining them only needs the counts.
+class TPatternPool {
+ public:
+  // Beyond this many entries new patterns are dropped, which bounds the
+  // memory and the work of recombining them.
+  static constexpr std::size_t MaxPatterns = 20000;
+
+  // Adds P unless an entry of its kind and counts is there or the pool is
+  // full; returns the entry's index, or -1 when P was dropped or is empty.
+  std::int32_t Add(const TPattern& P);
+  // Index of the entry of P's kind and counts, -1 when there is none.
+  std::int32_t Find(const TPattern& P) const;
+  // Adds the entries of Other after its own, in Other's order.
+  void Merge(const TPatternPool& Other);
+
+  std::vector<TPattern> Patterns;
+  // Per entry: (item, copies) pairs, items ascending.
+  std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> Copies;
+
+ private:
+  static std::vector<std::int32_t> Key(const TPattern& P);
+  std::map<std::vector<std::int32_t>, std::int32_t> Index_;
+};
+
 struct TChainParams {
   TGenParams Gen;
   std::uint64_t Seed = 1;
@@ -51,14 +78,18 @@ struct TChainHooks {
 };
 
 // Runs rounds until Params.Budget work is done or Tick returns false. Best
-// holds the best complete round (Complete false when none ended). Returns
-// the work done.
+// holds the best complete round (Complete false when none ended). Every
+// pattern a round cuts goes into Pool when it is given. Returns the work
+// done.
 std::int64_t RunChain(const TProblem& Problem, const TChainParams& Params, const TChainHooks& Hooks,
-                      TSolution& Best);
+                      TSolution& Best, TPatternPool* Pool = nullptr);
 
-// Builds one plan with the given values; false when Tick asked to stop
-// before it was complete.
+// Builds one plan with the given values, from Counts (the problem's own
+// when null); false when Tick asked to stop before it was complete. Every
+// pattern it cuts goes into Pool when it is given.
 bool BuildPlan(const TProblem& Problem, const std::vector<double>& Values, const TGenParams& Gen,
-               TGenerator& Generator, const std::function<bool(std::int64_t)>& Tick, TSolution& Out);
+               TGenerator& Generator, const std::function<bool(std::int64_t)>& Tick, TSolution& Out,
+               TPatternPool* Pool = nullptr, const std::vector<std::int32_t>* Counts = nullptr,
+               const std::vector<std::int64_t>* Stock = nullptr);
 
 }  // namespace Optimise

@@ -11,6 +11,7 @@
 #include "Chain.h"
 #include "Driver.h"
 #include "LayoutCheck.h"
+#include "Recombine.h"
 #include "SearchTeam.h"
 
 namespace Optimise {
@@ -51,13 +52,24 @@ struct TProgressCloser {
 // Independent chains, each with knobs of its own. Their number is fixed, so
 // that the plan does not depend on the number of threads running them.
 constexpr std::int32_t ChainCount = 4;
+// Of the work budget the chains get ChainShare percent; the rest prices new
+// patterns for the recombination of the chains' patterns.
+constexpr std::int64_t ChainShare = 40;
+// Branch-and-bound nodes of the recombination per work unit.
+constexpr std::int64_t NodesPerUnit = 2;
+
+std::int64_t Steps(std::int64_t Effort) {
+  return Effort > std::numeric_limits<std::int64_t>::max() / StepsPerUnit ? std::numeric_limits<std::int64_t>::max()
+                                                                          : Effort * StepsPerUnit;
+}
+
+// Generator steps of the recombination.
+std::int64_t RecombineBudget(const TOptimiseParams& Params) { return Steps(Params.Effort) / 100 * (100 - ChainShare); }
 
 TChainParams ChainSetting(std::int32_t c, const TOptimiseParams& Params) {
   TChainParams P;
   P.Seed = Params.Seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(c) * 0xD1B54A32D192ED03ull;
-  P.Budget = Params.Effort > std::numeric_limits<std::int64_t>::max() / StepsPerUnit
-                 ? std::numeric_limits<std::int64_t>::max() / ChainCount
-                 : Params.Effort * StepsPerUnit / ChainCount;
+  P.Budget = Steps(Params.Effort) / 100 * ChainShare / ChainCount;
   switch (c) {
     case 0: P.Gen.HeightBias = 0; P.Noise = 0.1; P.Gen.FirstStrips = 3; break;
     case 1: P.Gen.HeightBias = 0.1; P.Noise = 0.15; P.Gen.FirstStrips = 3; break;
@@ -173,12 +185,14 @@ class TChainRunner {
   // the best plan the watcher already knows (the exact plan's).
   TChainRunner(const TProblem& Problem, const TOptimiseParams& Params, IProgressLink& Link, const TPlan& Fresh,
                const TPlanCost& Told)
-      : Problem_(Problem), Params_(Params), Link_(Link), Fresh_(Fresh), Work_(ChainCount), Best_(ChainCount) {
+      : Problem_(Problem), Params_(Params), Link_(Link), Fresh_(Fresh), Work_(ChainCount), Best_(ChainCount),
+        Pools_(ChainCount) {
     Shown_.Cost = Told;
     Shown_.Complete = true;
     ToldCost_ = Told;
     for (auto& w : Work_) w.store(0);
     for (std::int32_t c = 0; c < ChainCount; ++c) Total_ += ChainSetting(c, Params).Budget;
+    Total_ += RecombineBudget(Params);  // the progress goes on while the chains' patterns are recombined
   }
 
   void Run() {
@@ -196,18 +210,30 @@ class TChainRunner {
     Poll();
   }
 
+  static constexpr std::int32_t ProgressSteps = 1000;
+
   bool Stopped() const { return Stop_.load(); }
   const TPlanCost& ToldCost() const { return ToldCost_; }
+  // The progress position after the chains and Work steps of the
+  // recombination.
+  std::int32_t Position(std::int64_t Work) const {
+    const double Done = Total_ > 0 ? (static_cast<double>(WorkDone()) + static_cast<double>(Work)) / static_cast<double>(Total_) : 1.0;
+    return static_cast<std::int32_t>(std::min(1.0, Done) * ProgressSteps);
+  }
   std::int64_t WorkDone() const {
     std::int64_t Sum = 0;
     for (const auto& w : Work_) Sum += w.load();
     return Sum;
   }
   const std::vector<TSolution>& Results() const { return Best_; }
+  // Every pattern the chains cut, chain by chain in their fixed order.
+  TPatternPool MergedPool() const {
+    TPatternPool All;
+    for (const TPatternPool& P : Pools_) All.Merge(P);
+    return All;
+  }
 
  private:
-  static constexpr std::int32_t ProgressSteps = 1000;
-
   void Serve(bool Caller) {
     for (;;) {
       const std::int32_t c = Next_.fetch_add(1);
@@ -230,7 +256,8 @@ class TChainRunner {
         }
       };
       const TChainParams P = ChainSetting(c, Params_);
-      Work_[static_cast<std::size_t>(c)].store(RunChain(Problem_, P, Hooks, Best_[static_cast<std::size_t>(c)]));
+      Work_[static_cast<std::size_t>(c)].store(
+          RunChain(Problem_, P, Hooks, Best_[static_cast<std::size_t>(c)], &Pools_[static_cast<std::size_t>(c)]));
     }
   }
 
@@ -280,6 +307,7 @@ class TChainRunner {
   TPlanCost ToldCost_;
   std::vector<std::atomic<std::int64_t>> Work_;
   std::vector<TSolution> Best_;
+  std::vector<TPatternPool> Pools_;
   std::atomic<std::int32_t> Next_{0};
   std::atomic<bool> Stop_{false};
   std::int64_t Total_ = 0;
@@ -344,13 +372,44 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
       std::vector<std::int32_t> Order;
       for (std::int32_t c = 0; c < ChainCount; ++c)
         if (Runner.Results()[static_cast<std::size_t>(c)].Complete) Order.push_back(c);
-      std::stable_sort(Order.begin(), Order.end(), [&](std::int32_t a, std::int32_t b) {
-        return Better(Runner.Results()[static_cast<std::size_t>(a)].Cost, Runner.Results()[static_cast<std::size_t>(b)].Cost);
-      });
+      std::vector<const TSolution*> Candidates;
+      for (std::int32_t c : Order) Candidates.push_back(&Runner.Results()[static_cast<std::size_t>(c)]);
+      std::stable_sort(Candidates.begin(), Candidates.end(),
+                       [](const TSolution* a, const TSolution* b) { return Better(a->Cost, b->Cost); });
+      // The chains' patterns recombined, on the calling thread after the
+      // chains, so that the result does not depend on the threads.
+      TSolution Recombined;
+      if (!Output.Stopped && !Candidates.empty()) {
+        TPatternPool Pool = Runner.MergedPool();
+        TRecombineParams RP;
+        RP.Budget = RecombineBudget(Params);
+        RP.Nodes = Params.Effort > std::numeric_limits<std::int32_t>::max() / NodesPerUnit
+                       ? std::numeric_limits<std::int32_t>::max()
+                       : Params.Effort * NodesPerUnit;
+        RP.Gen = ChainSetting(0, Params).Gen;
+        auto LastPoll = std::chrono::steady_clock::now();
+        bool Stop = false;
+        const std::function<bool(std::int64_t)> Tick = [&](std::int64_t Work) {
+          const auto Now = std::chrono::steady_clock::now();
+          if (Now - LastPoll >= std::chrono::milliseconds(20)) {
+            LastPoll = Now;
+            Link.ProcessMessages();
+            Stop = Stop || Link.StopRequested();
+            Link.SetProgressPosition(Runner.Position(Work));
+            Link.RepaintProgress();
+          }
+          return !Stop;
+        };
+        TRecombineStats Stats;
+        Recombine(Problem, Pool, *Candidates.front(), RP, Tick, Recombined, &Stats);
+        Output.Stopped = Stop;
+        Output.WorkDone += Stats.Work / StepsPerUnit;
+        if (Recombined.Complete) Candidates.insert(Candidates.begin(), &Recombined);
+      }
       auto Candidate = std::make_unique<TPlan>();
-      for (std::int32_t c : Order) {
+      for (const TSolution* Sol : Candidates) {
         *Candidate = *Fresh;
-        WritePlan(Problem, Runner.Results()[static_cast<std::size_t>(c)], *Candidate);
+        WritePlan(Problem, *Sol, *Candidate);
         if (Params.CandidateHook) Params.CandidateHook(*Candidate);
         if (!CheckPlan(*Candidate).empty()) continue;
         if (Better(PlanCost(*Candidate), Output.Exact)) std::swap(Exact, Candidate);
@@ -361,9 +420,9 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
 
   Task = *Exact;
   Output.Optimised = PlanCost(Task);
-  // The last plan told is the one handed back, even where a told candidate
-  // failed its checks.
-  if (Params.BestPlanFound && !Output.Stopped && (Better(Told, Output.Optimised) || Better(Output.Optimised, Told)))
+  // The last plan told is the one handed back: the recombination's plan is
+  // told only here, and a told candidate may have failed its checks.
+  if (Params.BestPlanFound && (Better(Told, Output.Optimised) || Better(Output.Optimised, Told)))
     Params.BestPlanFound(Task);
   Link.ShowTask();
 }
