@@ -38,6 +38,17 @@ std::string LayoutText(const TJob& Job) {
   return Text;
 }
 
+// Task with its pieces sorted as the driver sorts them, all pending.
+std::unique_ptr<TPlan> SortedAsTheDriverSorts(std::unique_ptr<TPlan> Task) {
+  std::string Message;
+  TNullProgressLink Link;
+  // Sorting is the driver's first step; a task of all pieces placed stops there.
+  for (std::int32_t i = 1; i <= Task->ObjCount; ++i) Task->ObjPlans[i].Pending = 0;
+  MakePlan(*Task, Message, Link);
+  ClearJobs(*Task);
+  return Task;
+}
+
 // A small random task: pieces sorted as the driver sorts them.
 std::unique_ptr<TPlan> RandomTask(std::mt19937& Random, bool Rigid) {
   auto Pick = [&](int Lo, int Hi) { return std::uniform_int_distribution<int>(Lo, Hi)(Random); };
@@ -50,13 +61,7 @@ std::unique_ptr<TPlan> RandomTask(std::mt19937& Random, bool Rigid) {
     AddObjPlan(*Task, TObjPlan{"P", Pick(5, 70), Pick(5, 70), Count, Count});
   }
   if (Pick(0, 5) == 0) Task->ObjPlans[1].Width = Task->ObjPlans[1].Length;  // a square
-  std::string Message;
-  TNullProgressLink Link;
-  // Sorting is the driver's first step; a task of all pieces placed stops there.
-  for (std::int32_t i = 1; i <= Task->ObjCount; ++i) Task->ObjPlans[i].Pending = 0;
-  MakePlan(*Task, Message, Link);
-  ClearJobs(*Task);
-  return Task;
+  return SortedAsTheDriverSorts(std::move(Task));
 }
 
 TEST(SearchLayout, SameLayoutsAsThePlainSearch) {
@@ -105,6 +110,41 @@ TEST(SearchLayout, SameCornerPointsAsThePlainSearchWhenSmallPiecesFollowLargeOne
     Compared += Fast->RectCount > 3;
   }
   EXPECT_GT(Compared, 60);
+}
+
+TEST(SearchLayout, SameLayoutsAsThePlainSearchOnSizesThatTileTheSheet) {
+  // Sizes on a grid, knife path included, let pieces fill gaps exactly: then
+  // trials anchored on different points take the same footprint, squares
+  // abound, and the completions of a node's trials run against the best one
+  // before them. Node counts too, with one thread and with two.
+  TSearchTeam Two(2);
+  std::mt19937 Random(20261210);
+  auto Pick = [&](int Lo, int Hi) { return std::uniform_int_distribution<int>(Lo, Hi)(Random); };
+  int Full = 0;
+  for (int Case = 0; Case < 100; ++Case) {
+    const int K = Pick(0, 1) ? 0 : Pick(1, 4), Unit = Pick(8, 20);
+    auto Task = NewTask(Pick(1, 2), K, Case % 3 == 0 ? 0.9f : 1.5f);
+    Task->RigidFlag = Case % 2 == 0;
+    AddSrcRect(*Task, TSrcRect{"S", Pick(3, 8) * Unit - K, Pick(2, 6) * Unit - K});
+    for (int i = Pick(2, 4); i > 0; --i) {
+      const int Count = Pick(1, 6);
+      AddObjPlan(*Task, TObjPlan{"P", Pick(1, 3) * Unit - K, Pick(1, 3) * Unit - K, Count, Count});
+    }
+    Task = SortedAsTheDriverSorts(std::move(Task));
+    auto Plain = StartLayout(1);
+    std::uint64_t PlainNodes = 0;
+    testdata::ReferenceSearchLayout(*Task, *Plain, 1, PlainNodes);
+    Full += Plain->Rate == 1.0f;
+    for (TSearchTeam* Team : {static_cast<TSearchTeam*>(nullptr), &Two}) {
+      auto Fast = StartLayout(1);
+      TNullProgressLink Link;
+      TSearchStats Stats;
+      SearchLayout(*Task, *Fast, 1, "p", Link, &Stats, Team);
+      ASSERT_EQ(LayoutText(*Fast), LayoutText(*Plain)) << "case " << Case << "\n" << PlanToText(*Task);
+      ASSERT_EQ(Stats.Nodes, PlainNodes) << "case " << Case;
+    }
+  }
+  EXPECT_GT(Full, 10) << "sheets filled exactly";
 }
 
 TEST(SearchLayout, SameLayoutsAsThePlainSearchFromPartialLayouts) {
