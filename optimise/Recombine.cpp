@@ -179,7 +179,11 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   }
   if (!(Unit > 0)) return;
   std::vector<double> Cost(K);
-  for (std::size_t k = 0; k < K; ++k) Cost[k] = Problem.Kinds[k].Area / Unit;
+  for (std::size_t k = 0; k < K; ++k) {
+    Cost[k] = Problem.Kinds[k].Area / Unit;
+    // Sheet sizes so far apart leave the solver no sound arithmetic.
+    if (!(Cost[k] <= 1e9)) return;
+  }
 
   glp_term_out(GLP_OFF);
   TLp Lp;
