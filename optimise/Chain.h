@@ -42,7 +42,7 @@ class TPatternPool {
  public:
   // Beyond this many entries new patterns are dropped, which bounds the
   // memory and the work of recombining them.
-  static constexpr std::size_t MaxPatterns = 20000;
+  static constexpr std::size_t MaxPatterns = 5000;
 
   // Adds P unless an entry of its kind and counts is there or the pool is
   // full; returns the entry's index, or -1 when P was dropped or is empty.

@@ -179,7 +179,11 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   }
   if (!(Unit > 0)) return;
   std::vector<double> Cost(K);
-  for (std::size_t k = 0; k < K; ++k) Cost[k] = Problem.Kinds[k].Area / Unit;
+  for (std::size_t k = 0; k < K; ++k) {
+    Cost[k] = Problem.Kinds[k].Area / Unit;
+    // Sheet sizes so far apart leave the solver no sound arithmetic.
+    if (!(Cost[k] <= 1e9)) return;
+  }
 
   glp_term_out(GLP_OFF);
   TLp Lp;
@@ -384,6 +388,35 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
       C.Start[static_cast<std::size_t>(p) + 1] += J.Count;
     }
   }
+  if (RoundedBetter) Out = RoundedPlan;
+  if (Integral) {
+    // Only plans cheaper than the best so far are sought: a row keeps the
+    // cost below it, and a pattern whose reduced cost alone would lift the
+    // relaxation above it cannot be in one, which leaves few columns for
+    // the branching.
+    const double Target = std::round((Out.Complete ? Out : Start).Cost.SheetArea / Unit) - 1;
+    const double Bound = glp_get_obj_val(Lp.P);
+    if (Bound > Target + 1e-6) {
+      S.Optimal = true;
+      return;
+    }
+    Ind.assign(1, 0);
+    Val.assign(1, 0);
+    for (std::size_t j = 1; j <= Columns; ++j) {
+      if (glp_get_col_dual(Lp.P, static_cast<int>(j)) > Target - Bound + 1e-6)
+        glp_set_col_bnds(Lp.P, static_cast<int>(j), GLP_FX, 0, 0);
+      Ind.push_back(static_cast<int>(j));
+      Val.push_back(glp_get_obj_coef(Lp.P, static_cast<int>(j)));
+    }
+    const int Cutoff = glp_add_rows(Lp.P, 1);
+    glp_set_mat_row(Lp.P, Cutoff, static_cast<int>(Ind.size() - 1), Ind.data(), Val.data());
+    glp_set_row_bnds(Lp.P, Cutoff, GLP_UP, 0, Target);
+    if (!SolveLp()) {
+      S.Optimal = true;
+      return;
+    }
+    C.Given = true;  // the best plan so far is above the cut-off
+  }
   for (std::size_t j = 1; j <= Columns; ++j) glp_set_col_kind(Lp.P, static_cast<int>(j), GLP_IV);
   C.NodeLimit = Params.Nodes;
   C.Integral = Integral;
@@ -392,10 +425,9 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   glp_iocp Ip;
   glp_init_iocp(&Ip);
   Ip.msg_lev = GLP_MSG_OFF;
-  Ip.presolve = GLP_OFF;  // the start plan is given in the problem's own columns
+  Ip.presolve = GLP_OFF;  // a start plan is given in the problem's own columns
   Ip.cb_func = IntCallback;
   Ip.cb_info = &C;
-  if (RoundedBetter) Out = RoundedPlan;
   glp_intopt(Lp.P, &Ip);
   S.Nodes = C.Nodes;
   if (C.Stopped) {

@@ -141,6 +141,21 @@ TEST(Recombine, AStopEndsWithoutAResult) {
   EXPECT_FALSE(Out.Complete);
 }
 
+TEST(Recombine, SheetsOfFarApartSizesAreLeftAlone) {
+  // Areas 1e2 and 1e12 + 2e6 + 1: the costs would span more than the
+  // solver's arithmetic holds.
+  TProblem P = Squares(3);
+  P.Kinds.push_back(Sheet(1, 10));
+  P.Kinds.push_back(Sheet(2, 1000001));
+  P.Stock = {INT64_MAX, INT64_MAX};
+  TPatternPool Pool;
+  const TSolution Start = OnePerSheet(P, Pool, 1);
+  Pool.Add(Grid(0, 4));
+  TSolution Out;
+  Recombine(P, Pool, Start, PoolOnly(), Go, Out);
+  EXPECT_FALSE(Out.Complete);
+}
+
 TEST(PlanFromRepeats, SplitsARepeatedLayoutWhenOnlySomeRepeatsLoseACopy) {
   // Three grids make 12 squares for 10 asked: two of the repeats lose one.
   TProblem P = Squares(10);
