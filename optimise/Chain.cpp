@@ -144,6 +144,10 @@ std::int64_t RunChain(const TProblem& Problem, const TChainParams& Params, const
     }
     for (std::size_t i = 0; i < N; ++i)
       if (Weight[i] > 0) Factor[i] = (1 - Params.Smoothing) * Factor[i] + Params.Smoothing * Sum[i] / Weight[i];
+    // A round that cut nothing (no sheet left in stock, no piece that fits
+    // or is left) is what every later round would be, whatever the values;
+    // without work done the budget would never run out.
+    if (Round.Jobs.empty()) break;
   }
   return Generator.Work;
 }

@@ -217,3 +217,28 @@ TEST(PatternPool, LayoutsWithTheSameCountsAreOneEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+// A chain whose rounds find nothing to cut (no sheet in stock, or nothing
+// that fits) ends after one round instead of spending its budget on rounds
+// that are all the same, or never ending where they do no work at all.
+TEST(RunChain, RoundsThatCutNothingEndTheChain) {
+  for (const bool NoStock : {true, false}) {
+    TProblem P = Squares(4);
+    P.Kinds.push_back(Sheet(1, NoStock ? 10 : 4));  // a 4 x 4 sheet holds no 5 x 5 square
+    P.Stock.push_back(NoStock ? 0 : std::int64_t{1} << 40);
+    TChainParams Params;
+    Params.Budget = std::int64_t{1} << 40;
+    TChainHooks Hooks;
+    Hooks.Tick = Go;
+    TSolution Best;
+    const std::int64_t Work = RunChain(P, Params, Hooks, Best, nullptr);
+    EXPECT_LT(Work, Params.Budget) << NoStock;
+    ASSERT_TRUE(Best.Complete) << NoStock;
+    EXPECT_EQ(Best.Cost.PendingPieces, 4) << NoStock;
+    EXPECT_TRUE(Best.Jobs.empty()) << NoStock;
+  }
+}
+
+}  // namespace
