@@ -231,8 +231,14 @@ void TProgressLink::RepaintProgress() {
     Moved = State_->Position != PostedPosition_;
     PostedPosition_ = State_->Position;
   }
-  // A moved bar is shown at once; node texts wait for the next round.
-  if (Moved) Post();
+  // A moved bar is shown at once, but at most once an interval: drawn at
+  // every job it would cost a short calculation more than its search. Node
+  // texts wait for the next round.
+  const std::int64_t Now = TForm2::CoarseMillis();
+  if (Moved && Now - LastPost_ >= PumpIntervalMs) {
+    LastPost_ = Now;
+    Post();
+  }
 }
 
 void TProgressLink::SetNodeText(std::string_view Path) {

@@ -83,7 +83,9 @@ void TCanvasImage::paintEvent(QPaintEvent* Event) {
   Painter.drawImage(Event->rect().topLeft(), Picture_, Event->rect());
 }
 
-TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent), Task_(std::make_unique<TPlan>()) {
+TForm1::TForm1(QWidget* Parent)
+    : QMainWindow(Parent), Task_(std::make_unique<TPlan>()), Backup_(std::make_unique<TPlan>()),
+      Calc_(std::make_unique<TPlan>()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tavik Vadi "));
   // The task bar names the program by its application title; the caption
@@ -566,7 +568,7 @@ void TForm1::N5Click() {
   if (Computing_) return;
   // A value still in an editor belongs to the task being computed.
   CommitGridEditors();
-  const auto Backup = std::make_unique<TPlan>(*Task_);
+  *Backup_ = *Task_;
 
   bool Restart = false;
   if (Modified_) {
@@ -579,7 +581,7 @@ void TForm1::N5Click() {
                                   QStringLiteral("上次计算未完成，继续上次计算过程吗？"));
   }
   if (Restart) ClearJobs(*Task_);
-  RunCalculation(*Backup, Calculation_ ? Calculation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
+  RunCalculation(*Backup_, Calculation_ ? Calculation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
     MakePlan(Task, Message, Link, nullptr, DefaultThreadCount());
   });
 }
@@ -593,8 +595,8 @@ void TForm1::N11Click() {
       !Answers().AskYesNo(this, IAnswers::TQuestion::Confirmation,
                           QStringLiteral("优化作业计划将替换现有的作业计划，继续吗？")))
     return;
-  const auto Backup = std::make_unique<TPlan>(*Task_);
-  RunCalculation(*Backup, Optimisation_ ? Optimisation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
+  *Backup_ = *Task_;
+  RunCalculation(*Backup_, Optimisation_ ? Optimisation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
     Optimise::TOptimiseParams Params;
     Params.Threads = DefaultThreadCount();
     Optimise::TOptimiseOutput Output;
@@ -609,9 +611,10 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   // the copy over after a job, while the calculation waits, and at the end:
   // the grids and the view never read a task that is being written.
   std::string Message;
-  auto Calc = std::make_unique<TPlan>(*Task_);
+  TPlan& Calc = *Calc_;
+  Calc = *Task_;
   TProgressLink Link(*ProgressDialog(), [this, &Calc] {
-    *Task_ = *Calc;
+    *Task_ = Calc;
     // Drawn once the calculation goes on.
     QMetaObject::invokeMethod(
         this, [this] {
@@ -624,7 +627,7 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   SetComputing(true);
   std::thread Worker([&] {
     try {
-      Run(*Calc, Message, Link);
+      Run(Calc, Message, Link);
     } catch (...) {
       Failure = std::current_exception();
     }
@@ -635,7 +638,7 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   while (!Done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   Worker.join();
   // Also after a failure: the tables may have been put in order.
-  *Task_ = *Calc;
+  *Task_ = Calc;
   SetComputing(false);
   const bool Finished = RunCommand([&] {
     if (Failure) std::rethrow_exception(Failure);

@@ -226,6 +226,11 @@ class TForm1 : public QMainWindow {
   void SetTabs();
 
   std::unique_ptr<TPlan> Task_;
+  // The task as it was before a calculation, and the calculation's own
+  // copy: allocated once, because a fresh record of this size costs a
+  // small calculation more than its search (the pages are touched anew).
+  std::unique_ptr<TPlan> Backup_;
+  std::unique_ptr<TPlan> Calc_;
   QString FileName_;
   bool Modified_ = false;
   std::string CurrentOwnerName_;
