@@ -51,6 +51,14 @@ TForm2::TForm2(QWidget* Parent)
   Button1->setGeometry(472, 96, 75, 25);
 
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+
+  ShowTimer_ = new QTimer(this);
+  ShowTimer_->setSingleShot(true);
+  connect(ShowTimer_, &QTimer::timeout, this, [this] {
+    Started_ = true;
+    ShowProgress();
+    Started_ = false;
+  });
 }
 
 void TForm2::SetClock(std::function<TDateTime()> Now) { Clock_ = std::move(Now); }
@@ -98,6 +106,17 @@ void TForm2::ShowProgress() {
   raise();
 }
 
+void TForm2::ShowProgressAfter(std::int32_t DelayMs) {
+  if (isVisible()) {
+    ShowProgress();
+    return;
+  }
+  FormShow();
+  ShowTimer_->start(DelayMs);
+}
+
+bool TForm2::ShowPending() const { return ShowTimer_->isActive(); }
+
 void TForm2::RepaintProgress() {
   const std::int32_t Position = ProgressBar1->value();
   const std::int64_t Now = CoarseMillis();
@@ -115,7 +134,11 @@ void TForm2::RepaintProgress() {
   FormPaint();
 }
 
-void TForm2::CloseProgress() {
+void TForm2::CloseProgress() { RequestStop(); }
+
+void TForm2::RequestStop() {
+  // A hidden window that was shown before may close without an event.
+  ShowTimer_->stop();
   close();
   StopRequested_ = true;
 }
@@ -162,10 +185,13 @@ void TForm2::FormClose() { StopRequested_ = true; }
 
 void TForm2::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
-  if (!Event->spontaneous()) FormShow();
+  // A delayed showing started the clock when the calculation did.
+  if (!Event->spontaneous() && !Started_) FormShow();
 }
 
 void TForm2::closeEvent(QCloseEvent* Event) {
+  // Also before a delayed showing: the stop counts, and nothing comes up.
+  ShowTimer_->stop();
   FormClose();
   Event->accept();
 }
@@ -213,7 +239,7 @@ void TProgressLink::SetProgressPosition(std::int32_t Position) {
 void TProgressLink::ShowProgress() {
   OnGui([this] {
     Apply(Dialog_, *State_);
-    Dialog_.ShowProgress();
+    Dialog_.ShowProgressAfter(ShowDelayMs);
   });
   std::lock_guard<std::mutex> Lock(State_->Mutex);
   PostedPosition_ = State_->Position;

@@ -167,7 +167,7 @@ void TForm1::CreateMenu() {
   StopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   StopKey->setEnabled(false);
   connect(StopKey, &QShortcut::activated, this, [this] {
-    if (Computing_) ProgressDialog()->close();
+    if (Computing_) ProgressDialog()->RequestStop();
   });
 }
 
@@ -698,7 +698,7 @@ void TForm1::closeEvent(QCloseEvent* Event) {
     // The calculation stops first; Compute closes the window when it has
     // wound down.
     CloseAfterCompute_ = true;
-    ProgressDialog()->close();
+    ProgressDialog()->RequestStop();
     Event->ignore();
     return;
   }

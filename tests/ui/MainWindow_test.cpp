@@ -433,10 +433,12 @@ TEST_F(TMainWindowTest, StopEndsTheCalculationWithAtMostOneMoreJob) {
   T().SearchDepth = 3;
   Form->SetModified(true);
   bool WasVisible = false;
-  DuringCalculation([&] {
-    WasVisible = Progress->isVisible();
-    QTest::mouseClick(Progress->Button1, Qt::LeftButton);
-  });
+  DuringCalculation(
+      [&] {
+        WasVisible = Progress->isVisible();
+        QTest::mouseClick(Progress->Button1, Qt::LeftButton);
+      },
+      true);
   Form->N5Click();
   EXPECT_TRUE(WasVisible);
   EXPECT_LE(T().JobCount, 1);
@@ -451,7 +453,7 @@ TEST_F(TMainWindowTest, StopEndsTheCalculationWithAtMostOneMoreJob) {
   Form->SetModified(false);
   const std::int32_t Jobs = T().JobCount;
   if (Jobs == 0) Script.YesNo.clear();
-  DuringCalculation([&] { Progress->close(); });  // the title bar's close button
+  DuringCalculation([&] { Progress->close(); }, true);  // the title bar's close button
   Form->N5Click();
   EXPECT_LE(T().JobCount, Jobs + 1);
 }

@@ -194,6 +194,8 @@ using TProgressInWindowTest = TWindowTest;
 TEST_F(TProgressInWindowTest, CalculationShowsProgressAndClosesTheDialog) {
   OpenFile(BenchTask("cabinet20_d2.tsk"));
   Form->SetModified(true);
+  // Long enough for the dialog to come up.
+  Form->SetCalculation(SlowCalculation(250));
   int Maximum = -1;
   int Position = -1;
   QString Node;
@@ -217,6 +219,48 @@ TEST_F(TProgressInWindowTest, CalculationShowsProgressAndClosesTheDialog) {
   EXPECT_FALSE(Progress->isVisible());
   EXPECT_EQ(Progress->ProgressBar1->value(), static_cast<int>(PlacedQuantity(T())));
   EXPECT_TRUE(AllPlaced(T()));
+}
+
+TEST_F(TProgressInWindowTest, AShortCalculationDoesNotFlashTheDialog) {
+  OpenFile(BenchTask("cabinet10_d2.tsk"));
+  Form->SetModified(true);
+  bool Pending = false;
+  bool Visible = false;
+  QTimer Watch;
+  Watch.setInterval(1);
+  QObject::connect(&Watch, &QTimer::timeout, [&] {
+    Pending = Pending || Progress->ShowPending();
+    Visible = Visible || Progress->isVisible();
+  });
+  Watch.start();
+  Form->N5Click();
+  // The delayed showing is called off with the calculation, not merely late.
+  QTest::qWait(250);
+  Watch.stop();
+  ASSERT_TRUE(AllPlaced(T())) << "the task is computed within the delay";
+  EXPECT_TRUE(Pending);
+  EXPECT_FALSE(Visible);
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_FALSE(Progress->ShowPending());
+  EXPECT_TRUE(Progress->StopRequested()) << "closed at the end, as a shown dialog is";
+}
+
+TEST_F(TProgressInWindowTest, EscapeBeforeTheDialogComesUpStopsAndNothingComesUp) {
+  OpenFile(BenchTask("cabinet20_d2.tsk"));
+  Form->SetModified(true);
+  Form->SetCalculation(SlowCalculation(2000));
+  bool WasPending = false;
+  DuringCalculation([&] {
+    WasPending = Progress->ShowPending() && !Progress->isVisible();
+    QTest::keyClick(Form.get(), Qt::Key_Escape);
+  });
+  Form->N5Click();
+  QTest::qWait(250);
+  EXPECT_TRUE(WasPending);
+  EXPECT_TRUE(Progress->StopRequested());
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_EQ(T().JobCount, 0) << "stopped before the search began";
+  EXPECT_FALSE(Form->Computing());
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "CalcPlan.h"
 #include "DrawGrid.h"
@@ -56,16 +58,32 @@ class TWindowTest : public ::testing::Test {
   }
 
   // Runs Action once, from inside the next calculation, as soon as its
-  // progress dialog is on the screen.
-  void DuringCalculation(std::function<void()> Action) {
+  // progress dialog is shown or due to come up (it does a tenth of a second
+  // into the calculation); with Shown, only once it is on the screen.
+  void DuringCalculation(std::function<void()> Action, bool Shown = false) {
     CalculationWatch = std::make_unique<QTimer>();
     CalculationWatch->setInterval(1);
-    QObject::connect(CalculationWatch.get(), &QTimer::timeout, Form.get(), [this, Action = std::move(Action)] {
-      if (!Form->Computing() || !Progress->isVisible()) return;
+    QObject::connect(CalculationWatch.get(), &QTimer::timeout, Form.get(), [this, Shown, Action = std::move(Action)] {
+      if (!Form->Computing() || !(Progress->isVisible() || (!Shown && Progress->ShowPending()))) return;
       CalculationWatch->stop();
       Action();
     });
     CalculationWatch->start();
+  }
+
+  // The exact calculation, after Ms milliseconds in which it only lets
+  // messages through: long enough for the progress dialog to come up.
+  static TForm1::TCalculation SlowCalculation(int Ms) {
+    return [Ms](TPlan& Task, std::string& Message, IProgressLink& Link) {
+      Link.ShowProgress();
+      const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
+      while (std::chrono::steady_clock::now() < End && !Link.StopRequested()) {
+        Link.ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+      if (!Link.StopRequested()) MakePlan(Task, Message, Link);
+      else Link.CloseProgress();
+    };
   }
 
   // Types Text as keys into the grid, or into its editor once it is open,
