@@ -58,18 +58,21 @@ constexpr std::int64_t ChainShare = 40;
 // Branch-and-bound nodes of the recombination per work unit.
 constexpr std::int64_t NodesPerUnit = 2;
 
-std::int64_t Steps(std::int64_t Effort) {
-  return Effort > std::numeric_limits<std::int64_t>::max() / StepsPerUnit ? std::numeric_limits<std::int64_t>::max()
-                                                                          : Effort * StepsPerUnit;
+std::int64_t UnitSteps(const TOptimiseParams& Params) { return std::max<std::int64_t>(1, Params.UnitSteps); }
+
+std::int64_t Steps(const TOptimiseParams& Params) {
+  const std::int64_t Unit = UnitSteps(Params);
+  return Params.Effort > std::numeric_limits<std::int64_t>::max() / Unit ? std::numeric_limits<std::int64_t>::max()
+                                                                         : Params.Effort * Unit;
 }
 
 // Generator steps of the recombination.
-std::int64_t RecombineBudget(const TOptimiseParams& Params) { return Steps(Params.Effort) / 100 * (100 - ChainShare); }
+std::int64_t RecombineBudget(const TOptimiseParams& Params) { return Steps(Params) / 100 * (100 - ChainShare); }
 
 TChainParams ChainSetting(std::int32_t c, const TOptimiseParams& Params) {
   TChainParams P;
   P.Seed = Params.Seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(c) * 0xD1B54A32D192ED03ull;
-  P.Budget = Steps(Params.Effort) / 100 * ChainShare / ChainCount;
+  P.Budget = Steps(Params) / 100 * ChainShare / ChainCount;
   switch (c) {
     case 0: P.Gen.HeightBias = 0; P.Noise = 0.1; P.Gen.FirstStrips = 3; break;
     case 1: P.Gen.HeightBias = 0.1; P.Noise = 0.15; P.Gen.FirstStrips = 3; break;
@@ -117,6 +120,45 @@ TProblem MakeProblem(const TPlan& Task) {
   }
   return P;
 }
+
+// The optimiser's working records, kept from one call to the next on the
+// same thread, of which only the used entries are copied: a fresh record of
+// this size costs more than optimising a small task (its pages are touched
+// anew). A call made while another runs on the thread (from a watcher) gets
+// records of its own.
+class TWorkRecords {
+ public:
+  TWorkRecords() : Set_(Depth() == 0 ? Shared() : Own_) { ++Depth(); }
+  ~TWorkRecords() { --Depth(); }
+  TWorkRecords(const TWorkRecords&) = delete;
+  TWorkRecords& operator=(const TWorkRecords&) = delete;
+
+  TPlan& Exact() { return Get(Set_.Exact); }
+  TPlan& Fresh() { return Get(Set_.Fresh); }
+  TPlan& Candidate() { return Get(Set_.Candidate); }
+  TPlan& Told() { return Get(Set_.Told); }
+  // The candidate becomes the plan to hand back.
+  void KeepCandidate() { std::swap(Set_.Exact, Set_.Candidate); }
+
+ private:
+  struct TSet {
+    std::unique_ptr<TPlan> Exact, Fresh, Candidate, Told;
+  };
+  static TPlan& Get(std::unique_ptr<TPlan>& P) {
+    if (!P) P = std::make_unique<TPlan>();
+    return *P;
+  }
+  static int& Depth() {
+    thread_local int Calls = 0;
+    return Calls;
+  }
+  static TSet& Shared() {
+    thread_local TSet Set;
+    return Set;
+  }
+  TSet Own_;
+  TSet& Set_;
+};
 
 bool SamePattern(const TPattern& a, const TPattern& b) {
   if (a.Kind != b.Kind || a.Places.size() != b.Places.size()) return false;
@@ -184,8 +226,8 @@ class TChainRunner {
   // Fresh: the task with its tables ordered and no jobs; Told: the cost of
   // the best plan the watcher already knows (the exact plan's).
   TChainRunner(const TProblem& Problem, const TOptimiseParams& Params, IProgressLink& Link, const TPlan& Fresh,
-               const TPlanCost& Told)
-      : Problem_(Problem), Params_(Params), Link_(Link), Fresh_(Fresh), Work_(ChainCount), Best_(ChainCount),
+               const TPlanCost& Told, TPlan& Scratch)
+      : Problem_(Problem), Params_(Params), Link_(Link), Fresh_(Fresh), Told_(Scratch), Work_(ChainCount), Best_(ChainCount),
         Pools_(ChainCount) {
     Shown_.Cost = Told;
     Shown_.Complete = true;
@@ -291,10 +333,9 @@ class TChainRunner {
       Best = Shown_;
       Untold_ = false;
     }
-    if (!Told_) Told_ = std::make_unique<TPlan>();
-    *Told_ = Fresh_;
-    WritePlan(Problem_, Best, *Told_);
-    Params_.BestPlanFound(*Told_);
+    CopyTask(Told_, Fresh_);
+    WritePlan(Problem_, Best, Told_);
+    Params_.BestPlanFound(Told_);
     ToldCost_ = Best.Cost;
   }
 
@@ -302,7 +343,7 @@ class TChainRunner {
   const TOptimiseParams& Params_;
   IProgressLink& Link_;
   const TPlan& Fresh_;
-  std::unique_ptr<TPlan> Told_;
+  TPlan& Told_;  // the plan the watcher is handed
   bool Untold_ = false;  // under Mutex_
   TPlanCost ToldCost_;
   std::vector<std::atomic<std::int64_t>> Work_;
@@ -348,25 +389,27 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
 
   // The exact plan first, on a copy: it orders the tables, and every later
   // plan refers to sheets and pieces in that order.
-  auto Exact = std::make_unique<TPlan>(Task);
+  TWorkRecords Records;
+  CopyTask(Records.Exact(), Task);
   TExactLink ExactLink(Link);
-  MakePlan(*Exact, Output.Message, ExactLink, nullptr, Params.Threads);
-  Output.Exact = PlanCost(*Exact);
+  MakePlan(Records.Exact(), Output.Message, ExactLink, nullptr, Params.Threads);
+  Output.Exact = PlanCost(Records.Exact());
   Output.Stopped = ExactLink.Stopped();
   TPlanCost Told = Output.Exact;  // what the watcher was last told of
-  if (!Output.Stopped && Params.BestPlanFound) Params.BestPlanFound(*Exact);
+  if (!Output.Stopped && Params.BestPlanFound) Params.BestPlanFound(Records.Exact());
 
   if (!Output.Stopped && Params.Effort > 0) {
     // Jobs start over from the quantities, on the exact plan's tables.
-    auto Fresh = std::make_unique<TPlan>(*Exact);
-    ClearJobs(*Fresh);
-    const TProblem Problem = MakeProblem(*Fresh);
+    TPlan& Fresh = Records.Fresh();
+    CopyTask(Fresh, Records.Exact());
+    ClearJobs(Fresh);
+    const TProblem Problem = MakeProblem(Fresh);
     if (!Problem.Items.empty() && !Problem.Kinds.empty()) {
-      TChainRunner Runner(Problem, Params, Link, *Fresh, Output.Exact);
+      TChainRunner Runner(Problem, Params, Link, Fresh, Output.Exact, Records.Told());
       Runner.Run();
       Output.Stopped = Runner.Stopped();
       Told = Runner.ToldCost();
-      Output.WorkDone = Runner.WorkDone() / StepsPerUnit;
+      Output.WorkDone = Runner.WorkDone() / UnitSteps(Params);
       // Candidates best first (the earlier chain on a tie); the first that
       // passes every check wins, if it beats the exact plan.
       std::vector<std::int32_t> Order;
@@ -403,22 +446,22 @@ void OptimisePlan(TPlan& Task, const TOptimiseParams& Params, IProgressLink& Lin
         TRecombineStats Stats;
         Recombine(Problem, Pool, *Candidates.front(), RP, Tick, Recombined, &Stats);
         Output.Stopped = Stop;
-        Output.WorkDone += Stats.Work / StepsPerUnit;
+        Output.WorkDone += Stats.Work / UnitSteps(Params);
         if (Recombined.Complete) Candidates.insert(Candidates.begin(), &Recombined);
       }
-      auto Candidate = std::make_unique<TPlan>();
       for (const TSolution* Sol : Candidates) {
-        *Candidate = *Fresh;
-        WritePlan(Problem, *Sol, *Candidate);
-        if (Params.CandidateHook) Params.CandidateHook(*Candidate);
-        if (!CheckPlan(*Candidate).empty()) continue;
-        if (Better(PlanCost(*Candidate), Output.Exact)) std::swap(Exact, Candidate);
+        TPlan& Candidate = Records.Candidate();
+        CopyTask(Candidate, Fresh);
+        WritePlan(Problem, *Sol, Candidate);
+        if (Params.CandidateHook) Params.CandidateHook(Candidate);
+        if (!CheckPlan(Candidate).empty()) continue;
+        if (Better(PlanCost(Candidate), Output.Exact)) Records.KeepCandidate();
         break;
       }
     }
   }
 
-  Task = *Exact;
+  CopyTask(Task, Records.Exact());
   Output.Optimised = PlanCost(Task);
   // The last plan told is the one handed back: the recombination's plan is
   // told only here, and a told candidate may have failed its checks.

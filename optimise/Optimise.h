@@ -27,6 +27,10 @@ struct TOptimiseParams {
   // Work budget; 0 stops after the exact plan. Never read off a clock, so
   // that the same task and effort give the same plan on any machine.
   std::int64_t Effort = DefaultEffort;
+  // Generator steps in one unit of Effort (at least 1). Tests and fuzzers
+  // set it far below the default to try many tasks quickly; what a step is
+  // does not change.
+  std::int64_t UnitSteps = StepsPerUnit;
   // Threads in all (1..TSearchTeam::MaxThreads). They may speed the work up
   // but never change the result.
   std::int32_t Threads = 1;
@@ -66,7 +70,7 @@ struct TOptimiseOutput {
   // one found so far (or the exact plan, or its part when even that was
   // stopped).
   bool Stopped = false;
-  std::int64_t WorkDone = 0;  // work units spent
+  std::int64_t WorkDone = 0;  // work units spent (of UnitSteps steps)
   // Empty unless the exact calculation reported a fault (its Message).
   std::string Message;
 };

@@ -37,6 +37,35 @@ void AddObjPlan(TPlan& Task, const TObjPlan& Obj) {
   Task.ObjPlans[Task.ObjCount] = Obj;
 }
 
+void CopyTask(TPlan& Dst, const TPlan& Src) {
+  Dst.OwnerName = Src.OwnerName;
+  Dst.OwnerCode = Src.OwnerCode;
+  Dst.PlanName = Src.PlanName;
+  Dst.PlanDate = Src.PlanDate;
+  Dst.SrcCount = Src.SrcCount;
+  Dst.ObjCount = Src.ObjCount;
+  Dst.JobCount = Src.JobCount;
+  Dst.KnifeWidth = Src.KnifeWidth;
+  Dst.ExpectedRate = Src.ExpectedRate;
+  Dst.TotalRate = Src.TotalRate;
+  Dst.SearchDepth = Src.SearchDepth;
+  Dst.RigidFlag = Src.RigidFlag;
+  auto Used = [](std::int32_t Count, std::int32_t Capacity) { return std::clamp(Count, 0, Capacity); };
+  for (std::int32_t s = 1; s <= Used(Src.SrcCount, MaxSrcRects); ++s) Dst.SrcRects[s] = Src.SrcRects[s];
+  for (std::int32_t i = 1; i <= Used(Src.ObjCount, MaxObjPlans); ++i) Dst.ObjPlans[i] = Src.ObjPlans[i];
+  for (std::int32_t j = 1; j <= Used(Src.JobCount, MaxJobs); ++j) {
+    const TJob& From = Src.Jobs[j];
+    TJob& To = Dst.Jobs[j];
+    To.SheetNo = From.SheetNo;
+    To.Rate = From.Rate;
+    To.Count = From.Count;
+    To.PointCount = From.PointCount;
+    To.RectCount = From.RectCount;
+    std::copy_n(From.Points.At(1), Used(From.PointCount, MaxPoints), To.Points.At(1));
+    std::copy_n(From.Rects.At(1), Used(From.RectCount, MaxRects), To.Rects.At(1));
+  }
+}
+
 void ClearJobs(TPlan& Task) {
   Task.JobCount = 0;
   for (std::int32_t i = 1; i <= Task.ObjCount; ++i) Task.ObjPlans[i].Pending = Task.ObjPlans[i].Quantity;

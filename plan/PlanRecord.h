@@ -136,6 +136,13 @@ void AddObjPlan(TPlan& Task, const TObjPlan& Obj);
 // JobCount = 0 and Pending = Quantity for every piece; job entries are kept.
 void ClearJobs(TPlan& Task);
 
+// Copies the settings, texts and the used entries of every table of Src
+// (sheets and pieces up to their counts, jobs up to JobCount with their
+// used points and placed pieces) into Dst. Entries above the counts in Dst
+// keep what they held: far cheaper than a whole copy for a record that is
+// used again and again.
+void CopyTask(TPlan& Dst, const TPlan& Src);
+
 // True when no piece 1..ObjCount has Pending > 0 (so also without pieces).
 bool AllPlaced(const TPlan& Task);
 

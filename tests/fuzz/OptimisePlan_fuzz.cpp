@@ -49,11 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   fuzz::DecodeTask(Data, Size, *Task);
   const std::uint8_t Settings = Size > 0 ? Data[0] : 0;
 
-  // A small budget keeps the rate useful; a few inputs get none at all, and
-  // some a little more than the least.
-  static constexpr std::int64_t Efforts[] = {1, 0, 2, Optimise::DefaultEffort / 16 + 1};
+  // A small budget keeps the rate useful: units of a few thousand generator
+  // steps, enough for whole rounds of the chains and a recombination on
+  // tasks this small. A few inputs get none at all, and some more.
+  static constexpr std::int64_t Efforts[] = {1, 0, 4, 16};
   Optimise::TOptimiseParams Params;
   Params.Effort = Efforts[(Settings >> 3) & 3];
+  Params.UnitSteps = 5000;
   Params.Seed = Size;
 
   // The exact plan of the same task, for the comparison.

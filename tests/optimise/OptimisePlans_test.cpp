@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "CalcPlan.h"
 #include "Optimise.h"
@@ -299,6 +300,45 @@ TEST(Optimise, ACandidateThatFailsItsCheckIsNeverHandedBack) {
   EXPECT_EQ(CheckPlan(*First), "");
   EXPECT_EQ(Calls, 2);
   EXPECT_FALSE(Optimise::Better(Optimise::PlanCost(*Exact), Out.Optimised));
+}
+
+// The optimiser keeps its working records from one call to the next on a
+// thread: what an earlier, larger task left in them never shows.
+TEST(Optimise, AnEarlierTaskOnTheSameThreadChangesNothing) {
+  const auto Small1 = RandomTask(TShape{21, 4, true, true, true});
+  const auto Large = RandomTask(TShape{22, 0, false, false, false});
+  TNullProgressLink Link;
+  Optimise::TOptimiseOutput Out;
+
+  auto Fresh = std::make_unique<TPlan>(*Small1);
+  std::thread First([&] {
+    TNullProgressLink Own;
+    Optimise::TOptimiseOutput OwnOut;
+    Optimise::OptimisePlan(*Fresh, Small(1), Own, OwnOut);
+  });
+  First.join();
+
+  auto Before = std::make_unique<TPlan>(*Large);
+  Optimise::OptimisePlan(*Before, Small(1), Link, Out);
+  auto Again = std::make_unique<TPlan>(*Small1);
+  Optimise::OptimisePlan(*Again, Small(1), Link, Out);
+  EXPECT_EQ(PlanToText(*Again), PlanToText(*Fresh));
+  EXPECT_EQ(CheckPlan(*Again), "");
+
+  // A watcher that optimises another task from inside a call does not
+  // disturb the call it watches.
+  auto Outer = std::make_unique<TPlan>(*Small1);
+  Optimise::TOptimiseParams Params = Small(1);
+  std::int32_t Inner = 0;
+  Params.BestPlanFound = [&](const TPlan&) {
+    if (Inner++ > 0) return;
+    auto Other = std::make_unique<TPlan>(*Large);
+    Optimise::TOptimiseOutput OtherOut;
+    Optimise::OptimisePlan(*Other, Small(1), Link, OtherOut);
+  };
+  Optimise::OptimisePlan(*Outer, Params, Link, Out);
+  EXPECT_GT(Inner, 0);
+  EXPECT_EQ(PlanToText(*Outer), PlanToText(*Fresh));
 }
 
 }  // namespace

@@ -94,4 +94,38 @@ TEST(PlanRecord, CopiesAreDeep) {
   EXPECT_EQ(Task->SrcRects[1].Length, 10);
 }
 
+TEST(PlanRecord, CopyTaskCopiesTheUsedEntriesAndLeavesTheRest) {
+  auto Src = NewTask();
+  AddSrcRect(*Src, TSrcRect{"sheet", 100, 50, 3});
+  AddObjPlan(*Src, TObjPlan{"p", 10, 5, 1, 4, false});
+  Src->PlanName = "plan";
+  Src->JobCount = 1;
+  TJob& Job = Src->Jobs[1];
+  Job.SheetNo = 1;
+  Job.Count = 3;
+  Job.PointCount = 2;
+  Job.Points[2] = TCornerPoint{10, 0, pkDead};
+  Job.RectCount = 1;
+  Job.Rects[1] = TPlacedRect{1, 0, 0, 0};
+
+  // A record that held a larger task before.
+  auto Dst = NewTask();
+  for (int i = 0; i < 3; ++i) AddObjPlan(*Dst, TObjPlan{"old", 7, 7, 2, 2, true});
+  Dst->JobCount = 2;
+  Dst->Jobs[1].RectCount = 5;
+  Dst->Jobs[1].Rects[4].X = 99;
+  Dst->Jobs[2].Count = 8;
+
+  CopyTask(*Dst, *Src);
+  EXPECT_EQ(PlanToText(*Dst), PlanToText(*Src));
+  EXPECT_EQ(Dst->ObjCount, 1);
+  EXPECT_FALSE(Dst->ObjPlans[1].MayTurn);
+  EXPECT_EQ(Dst->SrcRects[1].Stock, 3);
+  EXPECT_EQ(Dst->Jobs[1].Points[2].Kind, pkDead);
+  // Above the counts nothing was touched.
+  EXPECT_EQ(Dst->ObjPlans[2].Name, "old");
+  EXPECT_EQ(Dst->Jobs[1].Rects[4].X, 99);
+  EXPECT_EQ(Dst->Jobs[2].Count, 8);
+}
+
 }  // namespace
