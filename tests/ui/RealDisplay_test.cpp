@@ -73,6 +73,9 @@ TEST(RealDisplay, OpensComputesWithTheProgressDialogOnScreenAndShowsTheJobs) {
   Script.Files = {QStringLiteral(TAVIK_BENCH_TASKS_DIR "/classic_cw3_d2.tsk")};
   QTest::mouseClick(Form1.ToolButton2, Qt::LeftButton);
   ASSERT_EQ(Form1.Task().ObjCount, 40);
+  // The dialog comes up a tenth of a second into a calculation: this one
+  // lets messages through for a quarter of a second before it computes.
+  Form1.SetCalculation(SlowCalculation(250));
 
   bool Exposed = false;
   QImage Dialog;
@@ -118,6 +121,7 @@ TEST(RealDisplay, OpensComputesWithTheProgressDialogOnScreenAndShowsTheJobs) {
 
   // Escape in the main window is the stop button while a calculation runs;
   // three levels deep a job takes seconds.
+  Form1.SetCalculation({});
   Form1.Task().SearchDepth = 3;
   Form1.SetModified(true);
   bool Pressed = false;

@@ -23,6 +23,21 @@
 #include "Unit2.h"
 #include "frmRect.h"
 
+// The exact calculation, after Ms milliseconds in which it only lets
+// messages through: long enough for the progress dialog to come up.
+inline TForm1::TCalculation SlowCalculation(int Ms) {
+  return [Ms](TPlan& Task, std::string& Message, IProgressLink& Link) {
+    Link.ShowProgress();
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
+    while (std::chrono::steady_clock::now() < End && !Link.StopRequested()) {
+      Link.ProcessMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (!Link.StopRequested()) MakePlan(Task, Message, Link);
+    else Link.CloseProgress();
+  };
+}
+
 class TWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -69,21 +84,6 @@ class TWindowTest : public ::testing::Test {
       Action();
     });
     CalculationWatch->start();
-  }
-
-  // The exact calculation, after Ms milliseconds in which it only lets
-  // messages through: long enough for the progress dialog to come up.
-  static TForm1::TCalculation SlowCalculation(int Ms) {
-    return [Ms](TPlan& Task, std::string& Message, IProgressLink& Link) {
-      Link.ShowProgress();
-      const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
-      while (std::chrono::steady_clock::now() < End && !Link.StopRequested()) {
-        Link.ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      }
-      if (!Link.StopRequested()) MakePlan(Task, Message, Link);
-      else Link.CloseProgress();
-    };
   }
 
   // Types Text as keys into the grid, or into its editor once it is open,
