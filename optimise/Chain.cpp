@@ -111,6 +111,21 @@ bool BuildPlan(const TProblem& Problem, const std::vector<double>& Values, const
   return true;
 }
 
+std::int64_t AreaBound(const TProblem& Problem) {
+  if (Problem.Kinds.size() != 1) return 0;
+  const TSheetKind& Sheet = Problem.Kinds.front();
+  constexpr TWide Exact = TWide(1) << 31;  // sizes whose products and sums stay exact
+  if (Sheet.L <= 0 || Sheet.W <= 0 || Sheet.L >= Exact || Sheet.W >= Exact) return 0;
+  TWide Covered = 0;
+  for (std::size_t i = 0; i < Problem.Items.size(); ++i) {
+    const TItem& It = Problem.Items[i];
+    if (It.A <= 0 || It.B <= 0 || It.A >= Exact || It.B >= Exact) return 0;
+    Covered += It.A * It.B * Problem.Counts[i];
+  }
+  const TWide Area = Sheet.L * Sheet.W;
+  return static_cast<std::int64_t>((Covered + Area - 1) / Area);
+}
+
 std::int64_t RunChain(const TProblem& Problem, const TChainParams& Params, const TChainHooks& Hooks,
                       TSolution& Best, TPatternPool* Pool) {
   Best = TSolution{};
@@ -131,6 +146,7 @@ std::int64_t RunChain(const TProblem& Problem, const TChainParams& Params, const
       Best = Round;
       if (Hooks.Improved) Hooks.Improved(Best);
     }
+    if (Problem.LeastSheets > 0 && Best.Cost.PendingPieces == 0 && Best.Cost.Sheets <= Problem.LeastSheets) break;
     // Correction: a piece's value follows the material its sheets spent
     // on it, sheet area over used area.
     std::fill(Sum.begin(), Sum.end(), 0.0);

@@ -22,7 +22,20 @@ struct TProblem {
   std::vector<TSheetKind> Kinds;
   std::vector<std::int32_t> Counts;
   std::vector<std::int64_t> Stock;  // INT64_MAX: no limit
+  // No plan of these counts cuts fewer sheets (0: not known); a search may
+  // end once it has a complete plan of this many.
+  std::int64_t LeastSheets = 0;
 };
+
+// The pending pieces and the sheets left of Task as the chains see them;
+// pieces that fit no sheet, and sizes of 0 or less, are left out (they stay
+// pending), and so are sheets of which none is left.
+TProblem MakeProblem(const TPlan& Task);
+
+// The area bound of Problem when it has a single sheet kind: the pieces,
+// grown by the knife width, cannot cover more than the sheets' grown area.
+// 0 for several kinds or sizes beyond exact arithmetic.
+std::int64_t AreaBound(const TProblem& Problem);
 
 struct TDraftJob {
   TPattern Pattern;
@@ -77,7 +90,8 @@ struct TChainHooks {
   std::function<void(const TSolution&)> Improved;
 };
 
-// Runs rounds until Params.Budget work is done or Tick returns false. Best
+// Runs rounds until Params.Budget work is done, Tick returns false or a
+// complete plan cuts no more than Problem.LeastSheets sheets. Best
 // holds the best complete round (Complete false when none ended). Every
 // pattern a round cuts goes into Pool when it is given. Returns the work
 // done.

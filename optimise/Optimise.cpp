@@ -58,6 +58,7 @@ constexpr std::int64_t ChainShare = 40;
 // Branch-and-bound nodes of the recombination per work unit.
 constexpr std::int64_t NodesPerUnit = 2;
 
+
 std::int64_t UnitSteps(const TOptimiseParams& Params) { return std::max<std::int64_t>(1, Params.UnitSteps); }
 
 std::int64_t Steps(const TOptimiseParams& Params) {
@@ -82,44 +83,6 @@ TChainParams ChainSetting(std::int32_t c, const TOptimiseParams& Params) {
   return P;
 }
 
-// The task's pieces and sheets as the chains see them; pieces that fit no
-// sheet, and sizes of 0 or less, are left out (they stay pending).
-TProblem MakeProblem(const TPlan& Task) {
-  TProblem P;
-  const TWide K = Task.KnifeWidth;
-  if (K < 0) return P;
-  for (std::int32_t s = 1; s <= Task.SrcCount; ++s) {
-    const TSrcRect& S = Task.SrcRects[s];
-    if (S.Length <= 0 || S.Width <= 0) continue;
-    const std::int64_t Left = SheetsLeft(Task, s);
-    if (Left <= 0) continue;
-    TSheetKind Kind;
-    Kind.Sheet = s;
-    Kind.L = S.Length + K;
-    Kind.W = S.Width + K;
-    Kind.Area = static_cast<double>(S.Length) * static_cast<double>(S.Width);
-    P.Kinds.push_back(Kind);
-    P.Stock.push_back(Left);
-  }
-  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
-    const TObjPlan& O = Task.ObjPlans[i];
-    if (O.Pending <= 0 || O.Length <= 0 || O.Width <= 0) continue;
-    TItem It;
-    It.Obj = i;
-    It.A = O.Length + K;
-    It.B = O.Width + K;
-    It.Allowed[0] = OrientationAllowed(O, 0);
-    It.Allowed[1] = OrientationAllowed(O, 1);
-    It.Area = static_cast<double>(O.Length) * static_cast<double>(O.Width);
-    bool Fits = false;
-    for (const TSheetKind& S : P.Kinds)
-      Fits = Fits || (It.Allowed[0] && It.A <= S.L && It.B <= S.W) || (It.Allowed[1] && It.B <= S.L && It.A <= S.W);
-    if (!Fits) continue;
-    P.Items.push_back(It);
-    P.Counts.push_back(O.Pending);
-  }
-  return P;
-}
 
 // The optimiser's working records, kept from one call to the next on the
 // same thread, of which only the used entries are copied: a fresh record of
@@ -359,6 +322,44 @@ class TChainRunner {
 };
 
 }  // namespace
+
+TProblem MakeProblem(const TPlan& Task) {
+  TProblem P;
+  const TWide K = Task.KnifeWidth;
+  if (K < 0) return P;
+  for (std::int32_t s = 1; s <= Task.SrcCount; ++s) {
+    const TSrcRect& S = Task.SrcRects[s];
+    if (S.Length <= 0 || S.Width <= 0) continue;
+    const std::int64_t Left = SheetsLeft(Task, s);
+    if (Left <= 0) continue;
+    TSheetKind Kind;
+    Kind.Sheet = s;
+    Kind.L = S.Length + K;
+    Kind.W = S.Width + K;
+    Kind.Area = static_cast<double>(S.Length) * static_cast<double>(S.Width);
+    P.Kinds.push_back(Kind);
+    P.Stock.push_back(Left);
+  }
+  for (std::int32_t i = 1; i <= Task.ObjCount; ++i) {
+    const TObjPlan& O = Task.ObjPlans[i];
+    if (O.Pending <= 0 || O.Length <= 0 || O.Width <= 0) continue;
+    TItem It;
+    It.Obj = i;
+    It.A = O.Length + K;
+    It.B = O.Width + K;
+    It.Allowed[0] = OrientationAllowed(O, 0);
+    It.Allowed[1] = OrientationAllowed(O, 1);
+    It.Area = static_cast<double>(O.Length) * static_cast<double>(O.Width);
+    bool Fits = false;
+    for (const TSheetKind& S : P.Kinds)
+      Fits = Fits || (It.Allowed[0] && It.A <= S.L && It.B <= S.W) || (It.Allowed[1] && It.B <= S.L && It.A <= S.W);
+    if (!Fits) continue;
+    P.Items.push_back(It);
+    P.Counts.push_back(O.Pending);
+  }
+  P.LeastSheets = AreaBound(P);
+  return P;
+}
 
 TPlanCost PlanCost(const TPlan& Task) {
   TPlanCost Cost;

@@ -154,6 +154,11 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
   S = TRecombineStats{};
   const std::size_t N = Problem.Items.size(), K = Problem.Kinds.size();
   if (!Start.Complete || Start.Cost.PendingPieces > 0 || N == 0 || K == 0) return;
+  // Nothing can beat a plan of the least sheets there can be.
+  if (Problem.LeastSheets > 0 && Start.Cost.Sheets <= Problem.LeastSheets) {
+    S.Optimal = true;
+    return;
+  }
 
   // Costs in units of the sheets' common divisor when the areas are whole
   // numbers small enough for that, so that the integer program may stop as
@@ -328,6 +333,9 @@ void Recombine(const TProblem& Problem, TPatternPool& Pool, const TSolution& Sta
         Fixed[j] = static_cast<std::int64_t>(f) + (X[j] - f >= UpFrom[v] ? 1 : 0);
       }
       TProblem Rest = Problem;
+      // Its patterns are what the completion adds to the pool: it runs its
+      // whole share even where it reaches the rest's least sheets early.
+      Rest.LeastSheets = 0;
       bool Fits = true;
       for (std::size_t j = 0; j < Columns; ++j) {
         if (Fixed[j] == 0) continue;

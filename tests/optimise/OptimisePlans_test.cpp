@@ -227,7 +227,7 @@ TEST(Optimise, ExtremeSizesStayDefined) {
 // exact calculation alone takes Exact message rounds.
 TEST(Optimise, AStopAtAnyMomentLeavesAValidPlan) {
   auto Task = std::make_unique<TPlan>();
-  LoadPlan(*Task, std::string(TAVIK_QUALITY_DIR) + "/A4.tsk");
+  LoadPlan(*Task, std::string(TAVIK_QUALITY_DIR) + "/A1.tsk");
   Task->RigidFlag = true;
   long Exact = 0;
   {
