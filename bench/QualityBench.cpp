@@ -4,7 +4,7 @@
 // targets. Beside the area bound each row gives the guillotine bound (lp;
 // Bound.h), the least sheets any guillotine plan of the task can cut, and
 // the totals their sum ("least"), so that a target below it shows as one
-// no plan can meet. Usage: tavik_quality [--effort N] [--threads N] [NAME...]
+// no plan can meet. Usage: tavik_quality [--effort N] [--threads N] [--seed N] [NAME...]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     const std::string Arg = argv[a];
     if (Arg == "--effort" && a + 1 < argc) Params.Effort = std::atoll(argv[++a]);
     else if (Arg == "--threads" && a + 1 < argc) Params.Threads = std::atoi(argv[++a]);
+    else if (Arg == "--seed" && a + 1 < argc) Params.Seed = std::strtoull(argv[++a], nullptr, 10);
     else Only.push_back(Arg);
   }
   const std::string Folder = TAVIK_QUALITY_DIR;
