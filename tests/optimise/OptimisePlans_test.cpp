@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -36,6 +37,13 @@ struct TShape {
   bool Locks;  // some pieces keep their direction
   bool Stock;  // the smallest sheet size has a few sheets only
 };
+
+// "seed3_knife4_rigid_locks_stock": the test's name and what a failure prints.
+std::string ShapeName(const TShape& S) {
+  return "seed" + std::to_string(S.Seed) + "_knife" + std::to_string(S.Knife) + (S.Rigid ? "_rigid" : "_flexible") +
+         (S.Locks ? "_locks" : "") + (S.Stock ? "_stock" : "");
+}
+void PrintTo(const TShape& S, std::ostream* Out) { *Out << ShapeName(S); }
 
 std::unique_ptr<TPlan> RandomTask(const TShape& S) {
   TDice Dice(S.Seed);
@@ -132,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(Tasks, OptimiseRandom,
                                          TShape{5, 4, true, true, false}, TShape{6, 0, true, true, true},
                                          TShape{7, 4, true, false, true}, TShape{8, 4, false, true, true},
                                          TShape{9, 25, true, true, false}, TShape{10, 0, false, true, true},
-                                         TShape{11, 4, true, true, true}, TShape{12, 4, true, false, false}));
+                                         TShape{11, 4, true, true, true}, TShape{12, 4, true, false, false}),
+                         [](const testing::TestParamInfo<TShape>& Info) { return ShapeName(Info.param); });
 
 // The optimiser is worth having: on a classic task it needs fewer sheets
 // than the exact plan, even at a small effort.
