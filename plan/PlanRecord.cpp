@@ -53,17 +53,17 @@ void CopyTask(TPlan& Dst, const TPlan& Src) {
   auto Used = [](std::int32_t Count, std::int32_t Capacity) { return std::clamp(Count, 0, Capacity); };
   for (std::int32_t s = 1; s <= Used(Src.SrcCount, MaxSrcRects); ++s) Dst.SrcRects[s] = Src.SrcRects[s];
   for (std::int32_t i = 1; i <= Used(Src.ObjCount, MaxObjPlans); ++i) Dst.ObjPlans[i] = Src.ObjPlans[i];
-  for (std::int32_t j = 1; j <= Used(Src.JobCount, MaxJobs); ++j) {
-    const TJob& From = Src.Jobs[j];
-    TJob& To = Dst.Jobs[j];
-    To.SheetNo = From.SheetNo;
-    To.Rate = From.Rate;
-    To.Count = From.Count;
-    To.PointCount = From.PointCount;
-    To.RectCount = From.RectCount;
-    std::copy_n(From.Points.At(1), Used(From.PointCount, MaxPoints), To.Points.At(1));
-    std::copy_n(From.Rects.At(1), Used(From.RectCount, MaxRects), To.Rects.At(1));
-  }
+  for (std::int32_t j = 1; j <= Used(Src.JobCount, MaxJobs); ++j) CopyLayout(Dst.Jobs[j], Src.Jobs[j]);
+}
+
+void CopyLayout(TJob& Dst, const TJob& Src) {
+  Dst.SheetNo = Src.SheetNo;
+  Dst.Rate = Src.Rate;
+  Dst.Count = Src.Count;
+  Dst.PointCount = Src.PointCount;
+  Dst.RectCount = Src.RectCount;
+  std::copy_n(Src.Points.At(1), std::clamp(Src.PointCount, 0, MaxPoints), Dst.Points.At(1));
+  std::copy_n(Src.Rects.At(1), std::clamp(Src.RectCount, 0, MaxRects), Dst.Rects.At(1));
 }
 
 void ClearJobs(TPlan& Task) {

@@ -136,6 +136,11 @@ void AddObjPlan(TPlan& Task, const TObjPlan& Obj);
 // JobCount = 0 and Pending = Quantity for every piece; job entries are kept.
 void ClearJobs(TPlan& Task);
 
+// Copies the used entries of Src (points and placed pieces up to their
+// counts) and its header fields into Dst; entries above the counts in Dst
+// keep whatever they held.
+void CopyLayout(TJob& Dst, const TJob& Src);
+
 // Copies the settings, texts and the used entries of every table of Src
 // (sheets and pieces up to their counts, jobs up to JobCount with their
 // used points and placed pieces) into Dst. Entries above the counts in Dst

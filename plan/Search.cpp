@@ -25,16 +25,6 @@
 #include <emmintrin.h>
 #endif
 
-void CopyLayout(TJob& Dst, const TJob& Src) {
-  Dst.SheetNo = Src.SheetNo;
-  Dst.Rate = Src.Rate;
-  Dst.Count = Src.Count;
-  Dst.PointCount = Src.PointCount;
-  Dst.RectCount = Src.RectCount;
-  std::copy_n(Src.Points.At(1), Src.PointCount, Dst.Points.At(1));
-  std::copy_n(Src.Rects.At(1), Src.RectCount, Dst.Rects.At(1));
-}
-
 namespace {
 
 

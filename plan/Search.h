@@ -34,7 +34,3 @@ void SearchLayout(const TPlan& Task, TJob& Layout, std::int32_t Level, const std
 enum class TVectorWidth { Widest, Sse2 };
 void LimitSearchVectors(TVectorWidth Width);
 
-// Copies the used entries of Src (points and placed pieces up to their
-// counts) and its header fields into Dst; entries above the counts in Dst
-// keep whatever they held.
-void CopyLayout(TJob& Dst, const TJob& Src);
