@@ -16,7 +16,7 @@ constexpr TWide MaxSide = 100000;
 // The raster points of a side: sums of piece extents along it (as many
 // copies as fit), reduced to the largest such sum within the side less
 // another. Cuts at these points lose nothing for unbounded counts.
-std::vector<std::int64_t> RasterPoints(const std::vector<TItem>& Items, TWide Side, bool AlongLength) {
+std::vector<std::size_t> RasterPoints(const std::vector<TItem>& Items, TWide Side, bool AlongLength) {
   const auto S = static_cast<std::size_t>(Side);
   std::vector<std::uint8_t> Reach(S + 1, 0);
   Reach[0] = 1;
@@ -34,21 +34,19 @@ std::vector<std::int64_t> RasterPoints(const std::vector<TItem>& Items, TWide Si
   std::vector<std::uint8_t> Raster(S + 1, 0);
   for (std::size_t v = 0; v <= S; ++v)
     if (Reach[v]) Raster[Below[S - v]] = 1;
-  std::vector<std::int64_t> Points;
+  std::vector<std::size_t> Points;
   for (std::size_t v = 1; v <= S; ++v)
-    if (Raster[v]) Points.push_back(static_cast<std::int64_t>(v));
+    if (Raster[v]) Points.push_back(v);
   return Points;
 }
 
 // Index of the largest point at or below each length of the side; -1: none.
-std::vector<std::int32_t> PointBelow(const std::vector<std::int64_t>& Points, TWide Side) {
+std::vector<std::int32_t> PointBelow(const std::vector<std::size_t>& Points, TWide Side) {
   std::vector<std::int32_t> At(static_cast<std::size_t>(Side) + 1, -1);
-  std::int32_t k = -1;
+  std::size_t k = 0;
   for (std::size_t v = 0; v < At.size(); ++v) {
-    while (k + 1 < static_cast<std::int32_t>(Points.size()) &&
-           Points[static_cast<std::size_t>(k + 1)] <= static_cast<std::int64_t>(v))
-      ++k;
-    At[v] = k;
+    while (k < Points.size() && Points[k] <= v) ++k;
+    At[v] = static_cast<std::int32_t>(k) - 1;
   }
   return At;
 }
@@ -72,17 +70,23 @@ TBound GuillotineBound(const TProblem& Problem, const TBoundParams& Params) {
   for (const TItem& It : Problem.Items)
     if (It.A <= 0 || It.B <= 0) return Out;
 
-  const std::vector<std::int64_t> Xs = RasterPoints(Problem.Items, Sheet.L, true);
-  const std::vector<std::int64_t> Ys = RasterPoints(Problem.Items, Sheet.W, false);
-  const auto NX = static_cast<std::int64_t>(Xs.size()), NY = static_cast<std::int64_t>(Ys.size());
-  if (NX == 0 || NY == 0 || NX * NY > Params.MaxCells || NX * NY * (NX + NY) > Params.MaxStepsPerPricing) return Out;
+  const std::vector<std::size_t> Xs = RasterPoints(Problem.Items, Sheet.L, true);
+  const std::vector<std::size_t> Ys = RasterPoints(Problem.Items, Sheet.W, false);
+  const std::size_t NX = Xs.size(), NY = Ys.size();
+  const auto Cells64 = static_cast<std::int64_t>(NX * NY);
+  if (NX == 0 || NY == 0 || Cells64 > Params.MaxCells ||
+      Cells64 * static_cast<std::int64_t>(NX + NY) > Params.MaxStepsPerPricing)
+    return Out;
   const std::vector<std::int32_t> XAt = PointBelow(Xs, Sheet.L), YAt = PointBelow(Ys, Sheet.W);
+  // The raster point at or below what is left of point a (b) beside point l.
+  auto RestX = [&](std::size_t a, std::size_t l) { return XAt[Xs[a] - Xs[l]]; };
+  auto RestY = [&](std::size_t b, std::size_t l) { return YAt[Ys[b] - Ys[l]]; };
 
   // Which pieces fit a rectangle of each raster size: the smallest cell a
   // piece fits, per orientation, so that the pricing reads values only.
   struct TFit {
     std::size_t Item;
-    std::int32_t a, b;  // the piece fits cells (a', b') with a' >= a and b' >= b
+    std::size_t a, b;  // the piece fits cells (a', b') with a' >= a and b' >= b
   };
   std::vector<TFit> Fits;
   for (std::size_t i = 0; i < N; ++i)
@@ -91,8 +95,8 @@ TBound GuillotineBound(const TProblem& Problem, const TBoundParams& Params) {
       if (!It.Allowed[Rot]) continue;
       const TWide U = Rot ? It.B : It.A, V = Rot ? It.A : It.B;
       if (U > Sheet.L || V > Sheet.W) continue;
-      const auto a = static_cast<std::int32_t>(std::lower_bound(Xs.begin(), Xs.end(), static_cast<std::int64_t>(U)) - Xs.begin());
-      const auto b = static_cast<std::int32_t>(std::lower_bound(Ys.begin(), Ys.end(), static_cast<std::int64_t>(V)) - Ys.begin());
+      const auto a = static_cast<std::size_t>(std::lower_bound(Xs.begin(), Xs.end(), U) - Xs.begin());
+      const auto b = static_cast<std::size_t>(std::lower_bound(Ys.begin(), Ys.end(), V) - Ys.begin());
       if (a < NX && b < NY) Fits.push_back({i, a, b});
     }
 
@@ -124,9 +128,13 @@ TBound GuillotineBound(const TProblem& Problem, const TBoundParams& Params) {
     AddColumn(Copies);
   }
 
-  const auto Cells = static_cast<std::size_t>(NX * NY);
+  const std::size_t Cells = NX * NY;
   std::vector<double> Value(Cells);
-  std::vector<std::int64_t> How(Cells);  // -1: empty; < 2N: piece; then cuts
+  // How each cell's value comes about: -1 empty; below N the piece; then
+  // from the cell to the left, from the cell below, and the cuts beside
+  // point l across (N + 2 + 2l) or along (N + 3 + 2l).
+  std::vector<std::int64_t> How(Cells);
+  const auto CutBase = static_cast<std::int64_t>(N);
   std::vector<double> Duals(N);
   glp_smcp Simplex;
   glp_init_smcp(&Simplex);
@@ -141,31 +149,30 @@ TBound GuillotineBound(const TProblem& Problem, const TBoundParams& Params) {
     std::fill(Value.begin(), Value.end(), 0.0);
     std::fill(How.begin(), How.end(), -1);
     for (const TFit& F : Fits) {
-      const std::size_t c = static_cast<std::size_t>(F.a * NY + F.b);
+      const std::size_t c = F.a * NY + F.b;
       if (Duals[F.Item] > Value[c]) {
         Value[c] = Duals[F.Item];
         How[c] = static_cast<std::int64_t>(F.Item);
       }
     }
-    const std::int64_t CutBase = static_cast<std::int64_t>(N);
-    for (std::int64_t a = 0; a < NX; ++a)
-      for (std::int64_t b = 0; b < NY; ++b) {
-        const std::size_t c = static_cast<std::size_t>(a * NY + b);
+    for (std::size_t a = 0; a < NX; ++a)
+      for (std::size_t b = 0; b < NY; ++b) {
+        const std::size_t c = a * NY + b;
         double V = Value[c];
         std::int64_t H = How[c];
-        if (a > 0 && Value[c - static_cast<std::size_t>(NY)] > V) V = Value[c - static_cast<std::size_t>(NY)], H = CutBase;
+        if (a > 0 && Value[c - NY] > V) V = Value[c - NY], H = CutBase;
         if (b > 0 && Value[c - 1] > V) V = Value[c - 1], H = CutBase + 1;
-        for (std::int64_t l = 0; l < a && 2 * Xs[static_cast<std::size_t>(l)] <= Xs[static_cast<std::size_t>(a)]; ++l) {
-          const std::int32_t r = XAt[static_cast<std::size_t>(Xs[static_cast<std::size_t>(a)] - Xs[static_cast<std::size_t>(l)])];
+        for (std::size_t l = 0; l < a && 2 * Xs[l] <= Xs[a]; ++l) {
+          const std::int32_t r = RestX(a, l);
           if (r < 0) continue;
-          const double t = Value[static_cast<std::size_t>(l * NY + b)] + Value[static_cast<std::size_t>(r * NY + b)];
-          if (t > V) V = t, H = CutBase + 2 + 2 * l;
+          const double t = Value[l * NY + b] + Value[static_cast<std::size_t>(r) * NY + b];
+          if (t > V) V = t, H = CutBase + 2 + 2 * static_cast<std::int64_t>(l);
         }
-        for (std::int64_t l = 0; l < b && 2 * Ys[static_cast<std::size_t>(l)] <= Ys[static_cast<std::size_t>(b)]; ++l) {
-          const std::int32_t r = YAt[static_cast<std::size_t>(Ys[static_cast<std::size_t>(b)] - Ys[static_cast<std::size_t>(l)])];
+        for (std::size_t l = 0; l < b && 2 * Ys[l] <= Ys[b]; ++l) {
+          const std::int32_t r = RestY(b, l);
           if (r < 0) continue;
-          const double t = Value[static_cast<std::size_t>(a * NY + l)] + Value[static_cast<std::size_t>(a * NY + r)];
-          if (t > V) V = t, H = CutBase + 3 + 2 * l;
+          const double t = Value[a * NY + l] + Value[a * NY + static_cast<std::size_t>(r)];
+          if (t > V) V = t, H = CutBase + 3 + 2 * static_cast<std::int64_t>(l);
         }
         Value[c] = V;
         How[c] = H;
@@ -181,11 +188,11 @@ TBound GuillotineBound(const TProblem& Problem, const TBoundParams& Params) {
 
     // The pattern, as the pieces it holds.
     std::vector<double> Copies(N, 0);
-    std::vector<std::pair<std::int64_t, std::int64_t>> Stack{{NX - 1, NY - 1}};
+    std::vector<std::pair<std::size_t, std::size_t>> Stack{{NX - 1, NY - 1}};
     while (!Stack.empty()) {
       const auto [a, b] = Stack.back();
       Stack.pop_back();
-      const std::int64_t H = How[static_cast<std::size_t>(a * NY + b)];
+      const std::int64_t H = How[a * NY + b];
       if (H < 0) continue;
       if (H < CutBase) {
         Copies[static_cast<std::size_t>(H)] += 1;
@@ -194,13 +201,13 @@ TBound GuillotineBound(const TProblem& Problem, const TBoundParams& Params) {
       } else if (H == CutBase + 1) {
         Stack.push_back({a, b - 1});
       } else if ((H - CutBase) % 2 == 0) {
-        const std::int64_t l = (H - CutBase - 2) / 2;
+        const auto l = static_cast<std::size_t>((H - CutBase - 2) / 2);
         Stack.push_back({l, b});
-        Stack.push_back({XAt[static_cast<std::size_t>(Xs[static_cast<std::size_t>(a)] - Xs[static_cast<std::size_t>(l)])], b});
+        Stack.push_back({static_cast<std::size_t>(RestX(a, l)), b});
       } else {
-        const std::int64_t l = (H - CutBase - 3) / 2;
+        const auto l = static_cast<std::size_t>((H - CutBase - 3) / 2);
         Stack.push_back({a, l});
-        Stack.push_back({a, YAt[static_cast<std::size_t>(Ys[static_cast<std::size_t>(b)] - Ys[static_cast<std::size_t>(l)])]});
+        Stack.push_back({a, static_cast<std::size_t>(RestY(b, l))});
       }
     }
     AddColumn(Copies);

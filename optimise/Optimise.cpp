@@ -58,7 +58,6 @@ constexpr std::int64_t ChainShare = 40;
 // Branch-and-bound nodes of the recombination per work unit.
 constexpr std::int64_t NodesPerUnit = 2;
 
-
 std::int64_t UnitSteps(const TOptimiseParams& Params) { return std::max<std::int64_t>(1, Params.UnitSteps); }
 
 std::int64_t Steps(const TOptimiseParams& Params) {
@@ -82,7 +81,6 @@ TChainParams ChainSetting(std::int32_t c, const TOptimiseParams& Params) {
   }
   return P;
 }
-
 
 // The optimiser's working records, kept from one call to the next on the
 // same thread, of which only the used entries are copied: a fresh record of
@@ -187,11 +185,12 @@ std::string BestText(const TProblem& Problem, const TSolution& S) {
 class TChainRunner {
  public:
   // Fresh: the task with its tables ordered and no jobs; Told: the cost of
-  // the best plan the watcher already knows (the exact plan's).
+  // the best plan the watcher already knows (the exact plan's); Scratch:
+  // the record the watcher is handed plans in.
   TChainRunner(const TProblem& Problem, const TOptimiseParams& Params, IProgressLink& Link, const TPlan& Fresh,
                const TPlanCost& Told, TPlan& Scratch)
-      : Problem_(Problem), Params_(Params), Link_(Link), Fresh_(Fresh), Told_(Scratch), Work_(ChainCount), Best_(ChainCount),
-        Pools_(ChainCount) {
+      : Problem_(Problem), Params_(Params), Link_(Link), Fresh_(Fresh), Told_(Scratch), Work_(ChainCount),
+        Best_(ChainCount), Pools_(ChainCount) {
     Shown_.Cost = Told;
     Shown_.Complete = true;
     ToldCost_ = Told;

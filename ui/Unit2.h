@@ -108,7 +108,8 @@ class TForm2 : public QDialog {
 // the dialog has done so, and the stop request is read from the dialog as it
 // stands. The dialog comes up a tenth of a second after the calculation
 // starts, unless it ended sooner: a dialog that would only flash costs a
-// short calculation more than its search. Called on the GUI thread itself, every operation runs directly.
+// short calculation more than its search. Called on the GUI thread itself,
+// every operation runs directly.
 //
 // The main window is refreshed after a job at most about five times a
 // second, the first time an interval after the dialog was shown: Handover
