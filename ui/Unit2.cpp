@@ -108,11 +108,20 @@ void TForm2::ShowProgress() {
 
 void TForm2::ShowProgressAfter(std::int32_t DelayMs) {
   if (isVisible()) {
+    Prepared_ = false;
     ShowProgress();
     return;
   }
-  FormShow();
+  if (!std::exchange(Prepared_, false))
+    FormShow();
+  else if (StopRequested_)
+    return;  // stopped before the calculation got this far: nothing comes up
   ShowTimer_->start(DelayMs);
+}
+
+void TForm2::PrepareProgress() {
+  FormShow();
+  Prepared_ = true;
 }
 
 bool TForm2::ShowPending() const { return ShowTimer_->isActive(); }
@@ -200,7 +209,9 @@ void TForm2::closeEvent(QCloseEvent* Event) {
 void TForm2::reject() { close(); }
 
 TProgressLink::TProgressLink(TForm2& Dialog, std::function<void()> Handover)
-    : Dialog_(Dialog), Handover_(std::move(Handover)) {}
+    : Dialog_(Dialog), Handover_(std::move(Handover)) {
+  if (QThread::currentThread() == Dialog_.thread()) Dialog_.PrepareProgress();
+}
 
 TProgressLink::~TProgressLink() = default;
 
@@ -225,6 +236,16 @@ void TProgressLink::OnGui(const std::function<void()>& Work) {
   (void)Turn.load(std::memory_order_acquire);
 }
 
+void TProgressLink::OnGuiLater(std::function<void()> Work) {
+  if (QThread::currentThread() == Dialog_.thread()) {
+    Work();
+    return;
+  }
+  // Queued calls for one object run in the order they were made; one for a
+  // dialog that is gone is dropped.
+  QMetaObject::invokeMethod(&Dialog_, std::move(Work), Qt::QueuedConnection);
+}
+
 void TProgressLink::SetProgressRange(std::int32_t Min, std::int32_t Max) {
   std::lock_guard<std::mutex> Lock(State_->Mutex);
   State_->Min = Min;
@@ -237,9 +258,11 @@ void TProgressLink::SetProgressPosition(std::int32_t Position) {
 }
 
 void TProgressLink::ShowProgress() {
-  OnGui([this] {
-    Apply(Dialog_, *State_);
-    Dialog_.ShowProgressAfter(ShowDelayMs);
+  // Neither this nor closing waits for the GUI thread: a round trip to it
+  // cost a short calculation a millisecond, waking the other core.
+  OnGuiLater([&Dialog = Dialog_, State = State_] {
+    Apply(Dialog, *State);
+    Dialog.ShowProgressAfter(ShowDelayMs);
   });
   std::lock_guard<std::mutex> Lock(State_->Mutex);
   PostedPosition_ = State_->Position;
@@ -287,9 +310,9 @@ void TProgressLink::CloseProgress() {
   // A refresh still due is left to the caller, which takes the task over
   // once the calculation has returned.
   HandoverPending_ = false;
-  OnGui([this] {
-    Apply(Dialog_, *State_);
-    Dialog_.CloseProgress();
+  OnGuiLater([&Dialog = Dialog_, State = State_] {
+    Apply(Dialog, *State);
+    Dialog.CloseProgress();
   });
 }
 

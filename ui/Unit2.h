@@ -62,6 +62,11 @@ class TForm2 : public QDialog {
   // without CloseProgress, so that a calculation over sooner does not flash
   // a window; its clock and the stop request start at once.
   void ShowProgressAfter(std::int32_t DelayMs);
+  // Starts the clock and clears the stop request on the GUI thread before a
+  // calculation starts, whose orders to the dialog arrive later: a stop
+  // asked for in between is kept, and the showing that follows does not
+  // clear it again.
+  void PrepareProgress();
   // True while a delayed showing is still to come.
   bool ShowPending() const;
   // What the stop button does, also before a delayed showing: the dialog
@@ -98,6 +103,7 @@ class TForm2 : public QDialog {
   std::int64_t LastPaint_ = 0;    // CoarseMillis of the last repaint
   std::int32_t PaintedPosition_ = -1;
   QTimer* ShowTimer_ = nullptr;  // the delayed showing
+  bool Prepared_ = false;         // PrepareProgress came before the showing
   bool Started_ = false;         // FormShow ran for the showing to come
 };
 
@@ -147,7 +153,10 @@ class TProgressLink final : public IProgressLink {
 
   void Post();
   static void Apply(TForm2& Dialog, TState& State);
+  // Runs Work on the GUI thread and waits for it.
   void OnGui(const std::function<void()>& Work);
+  // Has Work run on the GUI thread, in order with the other calls.
+  void OnGuiLater(std::function<void()> Work);
   void Handover();
 
   TForm2& Dialog_;

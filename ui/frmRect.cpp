@@ -24,8 +24,8 @@
 #include <QWindow>
 #include <new>
 #include <atomic>
+#include <chrono>
 #include <exception>
-#include <thread>
 
 #include "Answers.h"
 #include "AppSetup.h"
@@ -625,7 +625,8 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   std::exception_ptr Failure;
   std::atomic<bool> Done{false};
   SetComputing(true);
-  std::thread Worker([&] {
+  if (!CalcThread_) CalcThread_ = std::make_unique<TSearchTeam>(2);
+  CalcThread_->Start([&](std::int32_t) {
     try {
       Run(Calc, Message, Link);
     } catch (...) {
@@ -636,7 +637,12 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
     QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
   });
   while (!Done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  Worker.join();
+  // Done is the work's last step but one: the wait is short.
+  while (!CalcThread_->WaitFor(std::chrono::seconds(1))) continue;
+  // The dialog's last orders (closing it above all) may still be queued
+  // behind the call that ended the loop: they are carried out before any
+  // question about the result.
+  QCoreApplication::sendPostedEvents(ProgressDialog(), QEvent::MetaCall);
   // Also after a failure: the tables may have been put in order.
   *Task_ = Calc;
   SetComputing(false);

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <thread>
 
 #include "LocaleText.h"
 #include "WindowFixture.h"
@@ -224,6 +225,9 @@ TEST_F(TProgressInWindowTest, CalculationShowsProgressAndClosesTheDialog) {
 TEST_F(TProgressInWindowTest, AShortCalculationDoesNotFlashTheDialog) {
   OpenFile(BenchTask("cabinet10_d2.tsk"));
   Form->SetModified(true);
+  // The calculation does not wait for the window: a few milliseconds of its
+  // own would be over before the watch looked.
+  Form->SetCalculation(SlowCalculation(30));
   bool Pending = false;
   bool Visible = false;
   QTimer Watch;
@@ -261,6 +265,44 @@ TEST_F(TProgressInWindowTest, EscapeBeforeTheDialogComesUpStopsAndNothingComesUp
   EXPECT_FALSE(Progress->isVisible());
   EXPECT_EQ(T().JobCount, 0) << "stopped before the search began";
   EXPECT_FALSE(Form->Computing());
+}
+
+TEST_F(TProgressInWindowTest, AStopBeforeTheCalculationReachesTheDialogIsKept) {
+  // The last calculation left the stop request set; a new link clears it on
+  // this thread before its calculation starts.
+  Progress->RequestStop();
+  TProgressLink Link(*Progress, {});
+  EXPECT_FALSE(Progress->StopRequested());
+  // Escape comes before the calculation's thread has told the dialog to
+  // come up: the order arrives later and neither clears the stop nor
+  // brings the dialog up.
+  Progress->RequestStop();
+  std::thread([&] { Link.ShowProgress(); }).join();
+  QApplication::processEvents();
+  EXPECT_TRUE(Link.StopRequested());
+  EXPECT_FALSE(Progress->ShowPending());
+  std::thread([&] { Link.CloseProgress(); }).join();
+  QTest::qWait(150);
+  EXPECT_FALSE(Progress->isVisible());
+}
+
+TEST_F(TProgressInWindowTest, TheDialogIsGoneBeforeTheQuestionAboutTheResult) {
+  OpenFile(BenchTask("cabinet10_d2.tsk"));
+  Form->SetModified(true);
+  Form->SetCalculation([](TPlan& Task, std::string& Message, IProgressLink& Link) {
+    SlowCalculation(150)(Task, Message, Link);
+    Message = "算法设计错误，作业数量大于任务数量!";
+  });
+  bool WasUp = false;
+  DuringCalculation([&] { WasUp = true; }, true);
+  bool UpAtQuestion = true;
+  Script.OnBox = [&] { UpAtQuestion = Progress->isVisible() || Progress->ShowPending(); };
+  Script.YesNo = {false};
+  Form->N5Click();
+  EXPECT_TRUE(WasUp);
+  ASSERT_EQ(Script.Texts("question").size(), 1);
+  EXPECT_FALSE(UpAtQuestion);
+  EXPECT_TRUE(AllPlaced(T())) << "No keeps the result";
 }
 
 }  // namespace

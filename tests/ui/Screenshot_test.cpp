@@ -27,6 +27,8 @@ TEST_F(TScreenshotTest, MainWindowWithAComputedExample) {
   OpenFile(Example("cabinet.tsk"));
 
   QImage Dialog;
+  // Long enough for the window to see the dialog due.
+  Form->SetCalculation(SlowCalculation(150));
   DuringCalculation([&] { Dialog = Progress->grab().toImage(); });
   Form->N5Click();
   ASSERT_GT(T().JobCount, 1);
