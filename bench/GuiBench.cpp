@@ -1,7 +1,8 @@
 // Computes every task of the benchmark folder twice, both with the default
-// number of threads: headless (MakePlan with the do-nothing progress link)
-// and through the main window's compute command with the real progress
-// dialog, on the offscreen platform. Prints
+// number of threads: headless (MakePlan with the do-nothing progress link,
+// starting its threads as tavikplan does) and through the main window's
+// compute command with the real progress dialog, on the offscreen platform
+// (the window keeps its threads from one calculation to the next). Prints
 // both times, their ratio (target: at most 1.15), the search nodes and
 // whether both results are identical and valid.
 #include <QApplication>

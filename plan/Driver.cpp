@@ -112,7 +112,9 @@ void RecordJob(TPlan& Task, TJob& Job, std::string& Message) {
   Message.clear();
 }
 
-void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats, std::int32_t Threads) {
+namespace {
+
+void MakePlanWith(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats, TSearchTeam* Team) {
   Message.clear();
   OrderTables(Task);
   const std::int32_t Total = ProgressValue(TotalQuantity(Task));
@@ -123,14 +125,10 @@ void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchSta
   Link.RepaintProgress();
 
   auto Job = std::make_unique<TJob>();
-  // The helper threads live for the whole calculation: a search is often
-  // shorter than starting them.
-  std::unique_ptr<TSearchTeam> Team;
-  if (Threads > 1) Team = std::make_unique<TSearchTeam>(Threads);
   while (!AllPlaced(Task)) {
     // Job MaxJobs + 1 has no entry: end with the task as it stands.
     if (Task.JobCount >= MaxJobs) break;
-    ChooseJob(Task, *Job, Link, Stats, Team.get());
+    ChooseJob(Task, *Job, Link, Stats, Team);
     if (Job->SheetNo == 0) break;
     RecordJob(Task, *Job, Message);
     if (!Message.empty()) break;
@@ -138,4 +136,18 @@ void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchSta
     Link.RepaintProgress();
     Link.ShowTask();
   }
+}
+
+}  // namespace
+
+void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats, std::int32_t Threads) {
+  // The helper threads live for the whole calculation: a search is often
+  // shorter than starting them.
+  std::unique_ptr<TSearchTeam> Team;
+  if (Threads > 1) Team = std::make_unique<TSearchTeam>(Threads);
+  MakePlanWith(Task, Message, Link, Stats, Team.get());
+}
+
+void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats, TSearchTeam& Team) {
+  MakePlanWith(Task, Message, Link, Stats, Team.Threads() > 1 ? &Team : nullptr);
 }

@@ -23,6 +23,10 @@ inline constexpr const char* JobCountMessage = "算法设计错误，作业数�
 // the calling thread only.
 void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats = nullptr,
               std::int32_t Threads = 1);
+// The same with a team of threads the caller keeps, for a program that
+// computes again and again: starting the threads anew costs a short
+// calculation as much as its search. The team must not be busy otherwise.
+void MakePlan(TPlan& Task, std::string& Message, IProgressLink& Link, TSearchStats* Stats, TSearchTeam& Team);
 
 // Searches every sheet size with stock left, smallest first, and returns in
 // Job the first layout that reaches ExpectedRate, else the best one; SheetNo

@@ -568,7 +568,7 @@ void TForm1::N5Click() {
   if (Computing_) return;
   // A value still in an editor belongs to the task being computed.
   CommitGridEditors();
-  *Backup_ = *Task_;
+  CopyTask(*Backup_, *Task_);
 
   bool Restart = false;
   if (Modified_) {
@@ -581,8 +581,8 @@ void TForm1::N5Click() {
                                   QStringLiteral("上次计算未完成，继续上次计算过程吗？"));
   }
   if (Restart) ClearJobs(*Task_);
-  RunCalculation(*Backup_, Calculation_ ? Calculation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
-    MakePlan(Task, Message, Link, nullptr, DefaultThreadCount());
+  RunCalculation(*Backup_, Calculation_ ? Calculation_ : [this](TPlan& Task, std::string& Message, IProgressLink& Link) {
+    MakePlan(Task, Message, Link, nullptr, *SearchTeam_);
   });
 }
 
@@ -595,7 +595,7 @@ void TForm1::N11Click() {
       !Answers().AskYesNo(this, IAnswers::TQuestion::Confirmation,
                           QStringLiteral("优化作业计划将替换现有的作业计划，继续吗？")))
     return;
-  *Backup_ = *Task_;
+  CopyTask(*Backup_, *Task_);
   RunCalculation(*Backup_, Optimisation_ ? Optimisation_ : [](TPlan& Task, std::string& Message, IProgressLink& Link) {
     Optimise::TOptimiseParams Params;
     Params.Threads = DefaultThreadCount();
@@ -610,11 +610,13 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   // task, while this thread keeps the windows live. The window's task takes
   // the copy over after a job, while the calculation waits, and at the end:
   // the grids and the view never read a task that is being written.
+  // Copies take the used entries only: a whole record is 1.8 MB, and a
+  // calculation neither reads nor changes the entries past the counts.
   std::string Message;
   TPlan& Calc = *Calc_;
-  Calc = *Task_;
+  CopyTask(Calc, *Task_);
   TProgressLink Link(*ProgressDialog(), [this, &Calc] {
-    *Task_ = Calc;
+    CopyTask(*Task_, Calc);
     // Drawn once the calculation goes on.
     QMetaObject::invokeMethod(
         this, [this] {
@@ -625,7 +627,10 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   std::exception_ptr Failure;
   std::atomic<bool> Done{false};
   SetComputing(true);
-  if (!CalcThread_) CalcThread_ = std::make_unique<TSearchTeam>(2);
+  if (!CalcThread_) {
+    CalcThread_ = std::make_unique<TSearchTeam>(2);
+    SearchTeam_ = std::make_unique<TSearchTeam>(DefaultThreadCount());
+  }
   CalcThread_->Start([&](std::int32_t) {
     try {
       Run(Calc, Message, Link);
@@ -644,7 +649,7 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
   // question about the result.
   QCoreApplication::sendPostedEvents(ProgressDialog(), QEvent::MetaCall);
   // Also after a failure: the tables may have been put in order.
-  *Task_ = Calc;
+  CopyTask(*Task_, Calc);
   SetComputing(false);
   const bool Finished = RunCommand([&] {
     if (Failure) std::rethrow_exception(Failure);
@@ -654,7 +659,7 @@ void TForm1::RunCalculation(const TPlan& Backup, const TCalculation& Run) {
     if (!Message.empty() &&
         Answers().AskYesNo(this, IAnswers::TQuestion::Warning,
                            QString::fromUtf8(Message) + QStringLiteral("取消本次结果吗？")))
-      *Task_ = Backup;
+      CopyTask(*Task_, Backup);
     ShowTask();
   } else {
     // The tables may have been put in order before the failure.

@@ -236,6 +236,7 @@ class TForm1 : public QMainWindow {
   // thread and waking the core it lands on cost a short calculation up to
   // 1.7 ms here. Declared after the records it works on, so it goes first.
   std::unique_ptr<TSearchTeam> CalcThread_;
+  std::unique_ptr<TSearchTeam> SearchTeam_;  // the threads its searches share
   QString FileName_;
   bool Modified_ = false;
   std::string CurrentOwnerName_;

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "CalcPlan.h"
+#include "SearchTeam.h"
 #include "support/TestData.h"
 
 namespace {
@@ -50,6 +51,25 @@ INSTANTIATE_TEST_SUITE_P(Vectors, VectorTest,
                          ::testing::Combine(::testing::ValuesIn(testdata::Cases(TAVIK_VECTORS_DIR)),
                                             ::testing::Values(1, 2, 3)),
                          CaseName);
+
+// The window keeps one team of threads for all its calculations: nothing of
+// one calculation may reach the next.
+TEST(VectorsWithAKeptTeam, EveryVectorInARowGivesItsPlan) {
+  TSearchTeam Team(3);
+  int Computed = 0;
+  for (const TCase& C : testdata::Cases(TAVIK_VECTORS_DIR)) {
+    if (!C.Error.empty()) continue;
+    auto Task = testdata::NewTask();
+    Task->RigidFlag = C.Rigid;
+    LoadPlan(*Task, C.Input);
+    std::string Message;
+    TNullProgressLink Link;
+    MakePlan(*Task, Message, Link, nullptr, Team);
+    EXPECT_EQ(PlanToText(*Task), testdata::ReadBytes(C.Expected)) << C.Name;
+    ++Computed;
+  }
+  EXPECT_GT(Computed, 10);
+}
 
 class SavedFileTest : public ::testing::TestWithParam<std::string> {};
 
