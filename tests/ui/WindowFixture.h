@@ -11,7 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -27,6 +30,9 @@
 // messages through: long enough for the progress dialog to come up.
 inline TForm1::TCalculation SlowCalculation(int Ms) {
   return [Ms](TPlan& Task, std::string& Message, IProgressLink& Link) {
+    // The bar as the calculation sets it before it shows the dialog.
+    Link.SetProgressRange(0, static_cast<std::int32_t>(std::min<std::int64_t>(TotalQuantity(Task), INT32_MAX)));
+    Link.SetProgressPosition(1);
     Link.ShowProgress();
     const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
     while (std::chrono::steady_clock::now() < End && !Link.StopRequested()) {
