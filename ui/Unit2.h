@@ -60,7 +60,8 @@ class TForm2 : public QDialog {
   void ShowProgress();
   // As ShowProgress, but the dialog comes up only once DelayMs have passed
   // without CloseProgress, so that a calculation over sooner does not flash
-  // a window; its clock and the stop request start at once.
+  // a window; its clock and the stop request start at once, unless
+  // PrepareProgress started them already.
   void ShowProgressAfter(std::int32_t DelayMs);
   // Starts the clock and clears the stop request on the GUI thread before a
   // calculation starts, whose orders to the dialog arrive later: a stop
