@@ -103,9 +103,9 @@ class TForm2 : public QDialog {
   std::int64_t LastProcess_ = 0;  // CoarseMillis of the last ProcessMessages
   std::int64_t LastPaint_ = 0;    // CoarseMillis of the last repaint
   std::int32_t PaintedPosition_ = -1;
-  QTimer* ShowTimer_ = nullptr;  // the delayed showing
+  QTimer* ShowTimer_ = nullptr;   // the delayed showing
   bool Prepared_ = false;         // PrepareProgress came before the showing
-  bool Started_ = false;         // FormShow ran for the showing to come
+  bool Started_ = false;          // FormShow ran for the showing to come
 };
 
 // The progress link of the window program. The calculation runs on a thread
